@@ -1,0 +1,112 @@
+#include "diagnostics.h"
+
+#include "platform.h"
+#include "settings.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+char lineBuffer[lineBufferSize];
+
+namespace {
+
+// The report file name as the interrupt handler needs it: a fixed buffer,
+// filled outside any signal.
+char reportFileForSignals[4096];
+
+// "[code]: " and the message, cut to fit the buffer.
+void composeNumbered(char* buffer, std::size_t size, int code, const char* format, va_list args) {
+    int n = std::snprintf(buffer, size, "[%d]: ", code);
+    if (n < 0) n = 0;
+    if (static_cast<std::size_t>(n) < size) std::vsnprintf(buffer + n, size - static_cast<std::size_t>(n), format, args);
+}
+
+}  // namespace
+
+void logLine(const char* text) {
+    if (!settings.outputFileName) return;
+    std::FILE* f = platform::openFile(settings.outputFileName, "a");
+    if (!f) return;
+    std::fputs(text, f);
+    std::fputc('\n', f);
+    std::fclose(f);
+}
+
+void normalizeSeparators(char* text) {
+    if (!text) return;
+    char* out = text;
+    for (const char* in = text; *in; ++in) {
+        char c = *in == '/' ? '\\' : *in;
+        if (c == '\\' && out > text && out[-1] == '\\') continue;
+        *out++ = c;
+    }
+    *out = '\0';
+}
+
+void consoleLine(char* text) {
+    normalizeSeparators(text);
+    std::fputs(text, stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+    logLine(text);
+}
+
+void consoleLinef(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(lineBuffer, sizeof lineBuffer, format, args);
+    va_end(args);
+    consoleLine(lineBuffer);
+}
+
+void reportWarning(int code, const char* format, ...) {
+    char buffer[256];
+    va_list args;
+    va_start(args, format);
+    composeNumbered(buffer, sizeof buffer, code, format, args);
+    va_end(args);
+    std::fflush(stdout);
+    std::fputs(buffer, stderr);
+    std::fputc('\n', stderr);
+    std::fflush(stderr);
+    logLine(buffer);
+}
+
+void fatalError(int code, const char* format, ...) {
+    char buffer[256];
+    va_list args;
+    va_start(args, format);
+    composeNumbered(buffer, sizeof buffer, code, format, args);
+    va_end(args);
+    std::fflush(stdout);
+    std::fputs(buffer, stderr);
+    std::fflush(stderr);
+    logLine(buffer);
+    platform::removeFile("backup.bag");
+    platform::removeFile("archive.tmp");
+    std::exit(1);
+}
+
+void rememberReportFile() {
+    reportFileForSignals[0] = '\0';
+    if (!settings.outputFileName) return;
+    std::string host = platform::resolvePath(settings.outputFileName);
+    if (host.size() < sizeof reportFileForSignals) std::memcpy(reportFileForSignals, host.c_str(), host.size() + 1);
+}
+
+// Runs inside a signal: formatted output and the heap could deadlock here,
+// so the fixed text is written with plain system calls only.
+void onInterrupt(int) {
+    static const char text[] = "[4858]: \n\n*** Program interrupted by user ***";
+    const std::size_t length = sizeof text - 1;
+    platform::writeRaw(2, text, length);
+    if (reportFileForSignals[0]) {
+        static const char lineEnd[] = "\n";
+        platform::appendRaw(reportFileForSignals, text, length);
+        platform::appendRaw(reportFileForSignals, lineEnd, 1);
+    }
+    platform::unlinkRaw("backup.bag");
+    platform::unlinkRaw("archive.tmp");
+    platform::exitImmediately(1);
+}

@@ -1,0 +1,35 @@
+// Everything the archiver shows goes through these routines.
+//
+//  consoleLine   normalise separators, print to standard output with a line
+//                end, copy to the report file;
+//  logLine       append one line to the report file (when one is set), with
+//                an open, write and close per line;
+//  reportWarning "[code]: message" and a line end on standard error and in
+//                the report file; the run goes on;
+//  fatalError    the same text on standard error (without a line end) and in
+//                the report file, then removes backup.bag and archive.tmp
+//                from the current directory and ends the process with 1.
+//
+// Formats are always literals of the code; values are filled in with
+// bounded formatting, so a "%" inside a file name prints unchanged. A
+// message that does not fit the 256-byte buffer is cut.
+#pragma once
+
+#include <cstddef>
+
+constexpr std::size_t lineBufferSize = 256;
+extern char lineBuffer[lineBufferSize];  // the shared line buffer
+
+void logLine(const char* text);
+void consoleLine(char* text);
+// Formats into the shared line buffer and prints it as a console line.
+void consoleLinef(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void reportWarning(int code, const char* format, ...) __attribute__((format(printf, 2, 3)));
+[[noreturn]] void fatalError(int code, const char* format, ...) __attribute__((format(printf, 2, 3)));
+void normalizeSeparators(char* text);
+
+// Keeps a copy of the report file name where the interrupt handler can
+// reach it without touching the heap; called whenever the name changes.
+void rememberReportFile();
+// The interrupt handler for every signal the archiver catches.
+void onInterrupt(int signal);

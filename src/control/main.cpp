@@ -1,0 +1,49 @@
+// The archiver's fixed sequence: settings, banner, listing or job, sort.
+#include "diagnostics.h"
+#include "jobs.h"
+#include "options.h"
+#include "platform.h"
+#include "settings.h"
+#include "store.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+int main(int argc, char** argv) {
+    prepareSettings(argc, argv);
+
+    consoleLinef("\n%s\n\n", productLine);
+    consoleLinef("%s\n\n", versionLine);
+
+    if (settings.verbose == 4) {
+        resolveAccountNames();
+        listSettings();
+    }
+
+    if (!enterClientDirectory(settings.velmorDirName)) return 1;
+
+    // From here on `quiet` is the zip noise flag: /q makes zip quiet when
+    // verbose, and noisy when not.
+    settings.quiet = settings.quiet ? settings.verbose == 0 : settings.verbose != 0;
+
+    rememberReportFile();
+    if (!platform::installSignalHandler(platform::Signal::interrupt, onInterrupt))
+        fatalError(4898, "Cannot set SIG_INT handler");
+    if (!platform::installSignalHandler(platform::Signal::breakKey, onInterrupt))
+        fatalError(4902, "Cannot set SIG_BREAK handler");
+    if (!platform::installSignalHandler(platform::Signal::terminate, onInterrupt))
+        fatalError(4906, "Cannot set SIG_TERM handler");
+    if (!platform::installSignalHandler(platform::Signal::abort, onInterrupt))
+        fatalError(4910, "Cannot set SIG_ABRT handler");
+
+    switch (settings.job) {
+        case jobArchive: archiveJob(); break;
+        case jobRestore: runRestore(); break;
+        case jobReindex: runReindex(); break;
+        default: break;
+    }
+
+    if (settings.sort) sortAddressBook(settings.velmorDirName, settings.sort);
+    std::fflush(stdout);
+    return 0;
+}

@@ -1,0 +1,179 @@
+// The operating system, and nothing else.
+//
+// Every other part of the archiver reaches files, directories, processes,
+// the console and signals through this header. The store we work on comes
+// from a Windows machine, so the paths handed in here follow its rules:
+//
+//  - "\" and "/" are both separators;
+//  - a drive prefix such as "D:" names the single root on POSIX, so
+//    "D:\mail" and "\mail" and "/mail" are all the absolute path /mail;
+//  - the file system ignores letter case: every call below resolves each
+//    path component without regard to case when the exact name is absent
+//    (an existing "Work.act" is found as "work.act"). Only what truly does
+//    not exist is created, under the name asked for.
+//
+// The implementation lives in platform_posix.cpp; a Windows one would sit
+// beside it, chosen by the build.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <ctime>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// ---- paths ----------------------------------------------------------------
+
+// True for a name that begins with "\", "/" or a drive ("D:").
+bool isAbsolutePath(const std::string& path);
+
+// The host path of a store path: separators converted, a drive prefix
+// dropped, and every existing component found without regard to case.
+// Components that do not exist keep the spelling they were given.
+std::string resolvePath(const std::string& path);
+
+// ---- file status and file operations ---------------------------------------
+
+struct FileStatus {
+    bool isDirectory = false;
+    bool isRegular = false;
+    std::int64_t size = 0;
+    std::time_t changeTime = 0;  // creation on Windows, status change on POSIX
+    std::time_t modifyTime = 0;
+    std::time_t accessTime = 0;
+};
+
+// Fills `status` and returns true when something exists at `path`;
+// otherwise returns false and sets `error` (an errno value) when given.
+bool fileStatus(const std::string& path, FileStatus& status, int* error = nullptr);
+bool fileExists(const std::string& path);
+
+// fopen on the resolved path; `mode` as for fopen ("b" is accepted and
+// means nothing on POSIX).
+std::FILE* openFile(const std::string& path, const char* mode);
+
+// These return 0 on success, otherwise the errno value of the failure.
+int makeDirectory(const std::string& path);
+int removeFile(const std::string& path);
+int renameFile(const std::string& from, const std::string& to);
+int makeWritable(const std::string& path);  // adds the owner's write permission
+
+// Sets the access and modification times of a file (used by tests and
+// tools that build stores).
+int setFileTimes(const std::string& path, std::time_t access, std::time_t modify);
+
+// Writes a new version of a file beside it and publishes it only on
+// commit(), in one rename, so that readers see either the old file or the
+// new one whole, never a half-written one. Without commit() the temporary
+// file is removed and the old file stays as it was.
+class AtomicFile {
+public:
+    AtomicFile() = default;
+    ~AtomicFile();
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    // Creates the temporary file in the directory of `path`. Returns 0 or
+    // the errno value of the failure.
+    int open(const std::string& path);
+    std::FILE* stream() const { return stream_; }
+    // Flushes, syncs and renames over the target. 0 or an errno value; on
+    // failure the target is unchanged and the temporary file is gone.
+    int commit();
+    void discard();
+
+private:
+    std::FILE* stream_ = nullptr;
+    std::string target_;
+    std::string temporary_;
+};
+
+// ---- directory search -------------------------------------------------------
+
+enum : unsigned { attributeDirectory = 0x10 };
+
+struct DirEntry {
+    std::string name;
+    unsigned attributes = 0;  // attributeDirectory for a directory
+    std::int64_t size = 0;
+    std::time_t changeTime = 0;
+    std::time_t modifyTime = 0;
+    std::time_t accessTime = 0;
+};
+
+// DOS wildcard match without regard to case: "*" any run, "?" one
+// character; "*.*" matches every name, also one without a dot.
+bool wildcardMatch(const std::string& pattern, const std::string& name);
+
+// All entries of the directory part of `searchPath` whose names match its
+// last component, ordered by name without regard to case (ties by bytes).
+// "." and ".." are included, as a find-first would return them. An empty
+// result means nothing was found or the directory cannot be read.
+std::vector<DirEntry> findEntries(const std::string& searchPath);
+
+// ---- current drive and directory -------------------------------------------
+
+int currentDrive();                    // 3 ("C") on POSIX: there is one root
+bool changeDrive(int drive);           // true for the one drive there is
+std::string currentDirectory();        // absolute, without trailing separator
+bool changeDirectory(const std::string& path);
+
+// ---- time -------------------------------------------------------------------
+
+bool localTime(std::time_t t, std::tm& out);
+bool universalTime(std::time_t t, std::tm& out);
+
+// ---- programs ---------------------------------------------------------------
+
+// The separator of PATH elements (":" on POSIX, ";" on Windows) and the
+// names under which the Info-ZIP programs are installed.
+char pathListSeparator();
+const char* pathSeparator();           // "/" on POSIX, "\" on Windows
+const char* zipProgramName();          // "zip"   ("zip.exe" on Windows)
+const char* unzipProgramName();        // "unzip" ("unzip.exe" on Windows)
+
+// Starts the program at `path` with exactly `argv` (argv[0] included) and
+// the current standard streams, waits for it and returns its exit status.
+// Returns -1 with `error` set when it could not be started at all.
+int spawnAndWait(const std::string& path, const std::vector<std::string>& argv, int& error);
+
+// Makes `path` the process's standard input (descriptor 0). False when it
+// cannot be opened.
+bool redirectStandardInput(const std::string& path);
+
+// Runs a command line through the command interpreter (/bin/sh -c) and
+// returns its exit status, or -1 when it could not be run.
+int runCommandInterpreter(const std::string& commandLine);
+
+// Creates a new empty file with a name nobody else can have chosen
+// (mkstemp) and returns its path, or "" on failure.
+std::string createTemporaryFile();
+
+const char* environmentValue(const char* name);  // null when unset
+
+// ---- console ----------------------------------------------------------------
+
+bool standardInputIsTerminal();
+// True when a key is waiting at the console; on a non-terminal input,
+// true when a byte can be read without blocking.
+bool keyWaiting();
+// One key without Enter and without echo (a plain byte when standard input
+// is not a terminal). -1 at end of input.
+int readKey();
+
+// ---- signals ----------------------------------------------------------------
+
+enum class Signal { interrupt, breakKey, terminate, abort };
+// Installs `handler` for the signal (SIGQUIT stands in for the break key
+// on POSIX). False when the system refuses.
+bool installSignalHandler(Signal which, void (*handler)(int));
+
+// Async-signal-safe pieces for code that runs inside a signal handler.
+void writeRaw(int fd, const char* text, std::size_t length);
+void appendRaw(const char* path, const char* text, std::size_t length);
+void unlinkRaw(const char* path);
+[[noreturn]] void exitImmediately(int status);
+
+}  // namespace platform

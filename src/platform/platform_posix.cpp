@@ -1,0 +1,501 @@
+// POSIX implementation of the platform layer.
+#include "platform.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace platform {
+
+namespace {
+
+bool isSeparator(char c) { return c == '/' || c == '\\'; }
+
+bool hasDrive(const std::string& path) {
+    return path.size() >= 2 && path[1] == ':' &&
+           ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+}
+
+char foldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool equalIgnoringCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (foldCase(a[i]) != foldCase(b[i])) return false;
+    return true;
+}
+
+bool lessIgnoringCase(const std::string& a, const std::string& b) {
+    std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        unsigned char x = static_cast<unsigned char>(foldCase(a[i]));
+        unsigned char y = static_cast<unsigned char>(foldCase(b[i]));
+        if (x != y) return x < y;
+    }
+    if (a.size() != b.size()) return a.size() < b.size();
+    return a < b;
+}
+
+// The host form of a store path, without any case resolution: separators
+// become "/", a drive prefix names the root, doubled separators collapse.
+std::string hostForm(const std::string& path) {
+    std::string s = hasDrive(path) ? path.substr(2) : path;
+    bool absolute = hasDrive(path) || (!s.empty() && isSeparator(s[0]));
+    std::string out;
+    if (absolute) out = "/";
+    bool lastWasSeparator = absolute;
+    for (char c : s) {
+        if (isSeparator(c)) {
+            if (!lastWasSeparator) out += '/';
+            lastWasSeparator = true;
+        } else {
+            out += c;
+            lastWasSeparator = false;
+        }
+    }
+    if (hasDrive(path) && s.empty()) return ".";  // "D:" alone: the current directory of that drive
+    if (out.empty()) return path.empty() ? std::string() : ".";
+    return out;
+}
+
+bool existsExactly(const std::string& hostPath) {
+    struct stat st {};
+    return lstat(hostPath.c_str(), &st) == 0;
+}
+
+// Finds `name` in the directory `dir` without regard to case; the exact
+// spelling wins, otherwise the first match in case-insensitive order.
+bool findIgnoringCase(const std::string& dir, const std::string& name, std::string& found) {
+    DIR* d = opendir(dir.empty() ? "." : dir.c_str());
+    if (!d) return false;
+    std::vector<std::string> matches;
+    while (dirent* e = readdir(d)) {
+        if (equalIgnoringCase(e->d_name, name)) matches.emplace_back(e->d_name);
+    }
+    closedir(d);
+    if (matches.empty()) return false;
+    std::sort(matches.begin(), matches.end(), lessIgnoringCase);
+    found = matches.front();
+    return true;
+}
+
+std::string joinHost(const std::string& dir, const std::string& name) {
+    if (dir.empty() || dir == ".") return name;
+    if (dir.back() == '/') return dir + name;
+    return dir + "/" + name;
+}
+
+// Resolves a host-form path component by component. The common case, an
+// exact path that exists, costs one lstat.
+std::string resolveHost(const std::string& host) {
+    if (host.empty() || host == "." || host == "/" || existsExactly(host)) return host;
+    auto slash = host.find_last_of('/');
+    std::string parent = slash == std::string::npos ? std::string() : host.substr(0, slash);
+    std::string leaf = slash == std::string::npos ? host : host.substr(slash + 1);
+    if (slash == 0) parent = "/";
+    std::string resolvedParent = parent.empty() ? std::string() : resolveHost(parent);
+    if (leaf.empty() || leaf == "." || leaf == "..") return joinHost(resolvedParent, leaf);
+    std::string found;
+    if (findIgnoringCase(resolvedParent.empty() ? "." : resolvedParent, leaf, found))
+        return joinHost(resolvedParent, found);
+    return joinHost(resolvedParent, leaf);
+}
+
+std::time_t changeTimeOf(const struct stat& st) { return st.st_ctime; }
+
+void fillStatus(const struct stat& st, FileStatus& status) {
+    status.isDirectory = S_ISDIR(st.st_mode);
+    status.isRegular = S_ISREG(st.st_mode);
+    status.size = static_cast<std::int64_t>(st.st_size);
+    status.changeTime = changeTimeOf(st);
+    status.modifyTime = st.st_mtime;
+    status.accessTime = st.st_atime;
+}
+
+}  // namespace
+
+// ---- paths ----------------------------------------------------------------
+
+bool isAbsolutePath(const std::string& path) {
+    return hasDrive(path) || (!path.empty() && isSeparator(path[0]));
+}
+
+std::string resolvePath(const std::string& path) { return resolveHost(hostForm(path)); }
+
+// ---- file status and operations ----------------------------------------------
+
+bool fileStatus(const std::string& path, FileStatus& status, int* error) {
+    struct stat st {};
+    if (stat(resolvePath(path).c_str(), &st) != 0) {
+        if (error) *error = errno;
+        return false;
+    }
+    fillStatus(st, status);
+    return true;
+}
+
+bool fileExists(const std::string& path) {
+    FileStatus s;
+    return fileStatus(path, s);
+}
+
+std::FILE* openFile(const std::string& path, const char* mode) {
+    char hostMode[8] = {0};
+    std::size_t n = 0;
+    for (const char* m = mode; *m && n + 1 < sizeof hostMode; ++m)
+        if (*m != 'b' && *m != 't') hostMode[n++] = *m;
+    return std::fopen(resolvePath(path).c_str(), hostMode);
+}
+
+int makeDirectory(const std::string& path) {
+    return mkdir(resolvePath(path).c_str(), 0777) == 0 ? 0 : errno;
+}
+
+int removeFile(const std::string& path) {
+    return unlink(resolvePath(path).c_str()) == 0 ? 0 : errno;
+}
+
+int renameFile(const std::string& from, const std::string& to) {
+    return std::rename(resolvePath(from).c_str(), resolvePath(to).c_str()) == 0 ? 0 : errno;
+}
+
+int makeWritable(const std::string& path) {
+    std::string host = resolvePath(path);
+    struct stat st {};
+    if (stat(host.c_str(), &st) != 0) return errno;
+    return chmod(host.c_str(), st.st_mode | S_IWUSR) == 0 ? 0 : errno;
+}
+
+int setFileTimes(const std::string& path, std::time_t access, std::time_t modify) {
+    struct timeval tv[2] = {{access, 0}, {modify, 0}};
+    return utimes(resolvePath(path).c_str(), tv) == 0 ? 0 : errno;
+}
+
+AtomicFile::~AtomicFile() { discard(); }
+
+int AtomicFile::open(const std::string& path) {
+    discard();
+    target_ = resolvePath(path);
+    auto slash = target_.find_last_of('/');
+    std::string dir = slash == std::string::npos ? std::string() : target_.substr(0, slash + 1);
+    std::string leaf = slash == std::string::npos ? target_ : target_.substr(slash + 1);
+    std::string pattern = dir + "." + leaf + ".XXXXXX";
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back('\0');
+    int fd = mkstemp(buf.data());
+    if (fd < 0) return errno;
+    temporary_ = buf.data();
+    // Keep the permissions of the file we replace, or the usual ones.
+    struct stat st {};
+    mode_t mode = 0666 & ~[] { mode_t m = umask(0); umask(m); return m; }();
+    if (stat(target_.c_str(), &st) == 0) mode = st.st_mode & 07777;
+    fchmod(fd, mode);
+    stream_ = fdopen(fd, "w");
+    if (!stream_) {
+        int e = errno;
+        close(fd);
+        unlink(temporary_.c_str());
+        temporary_.clear();
+        return e;
+    }
+    return 0;
+}
+
+int AtomicFile::commit() {
+    if (!stream_) return EBADF;
+    int e = 0;
+    if (std::fflush(stream_) != 0) e = errno;
+    if (e == 0 && fsync(fileno(stream_)) != 0) e = errno;
+    if (std::fclose(stream_) != 0 && e == 0) e = errno;
+    stream_ = nullptr;
+    if (e == 0 && std::rename(temporary_.c_str(), target_.c_str()) != 0) e = errno;
+    if (e != 0) unlink(temporary_.c_str());
+    temporary_.clear();
+    return e;
+}
+
+void AtomicFile::discard() {
+    if (stream_) {
+        std::fclose(stream_);
+        stream_ = nullptr;
+    }
+    if (!temporary_.empty()) {
+        unlink(temporary_.c_str());
+        temporary_.clear();
+    }
+}
+
+// ---- directory search -------------------------------------------------------
+
+bool wildcardMatch(const std::string& pattern, const std::string& name) {
+    // "*.*" is the DOS spelling of "everything", names without a dot included.
+    if (pattern == "*.*" || pattern == "*") return true;
+    std::size_t p = 0, n = 0, starP = std::string::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == '?' || foldCase(pattern[p]) == foldCase(name[n]))) {
+            ++p;
+            ++n;
+        } else if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (starP != std::string::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    // A trailing ".*" also matches a name without an extension, as on DOS.
+    if (p + 2 == pattern.size() && pattern[p] == '.' && pattern[p + 1] == '*') return true;
+    return p == pattern.size();
+}
+
+std::vector<DirEntry> findEntries(const std::string& searchPath) {
+    std::vector<DirEntry> entries;
+    std::size_t cut = searchPath.find_last_of("/\\");
+    std::string dirPart, pattern;
+    if (cut == std::string::npos) {
+        if (hasDrive(searchPath)) {
+            dirPart = searchPath.substr(0, 2);
+            pattern = searchPath.substr(2);
+        } else {
+            pattern = searchPath;
+        }
+    } else {
+        dirPart = searchPath.substr(0, cut + 1);
+        pattern = searchPath.substr(cut + 1);
+    }
+    std::string dir = dirPart.empty() ? std::string(".") : resolvePath(dirPart);
+    if (dir.empty()) dir = ".";
+    DIR* d = opendir(dir.c_str());
+    if (!d) return entries;
+    std::vector<std::string> names;
+    while (dirent* e = readdir(d)) {
+        if (wildcardMatch(pattern, e->d_name)) names.emplace_back(e->d_name);
+    }
+    closedir(d);
+    std::sort(names.begin(), names.end(), lessIgnoringCase);
+    entries.reserve(names.size());
+    for (auto& name : names) {
+        DirEntry entry;
+        struct stat st {};
+        std::string full = joinHost(dir, name);
+        if (stat(full.c_str(), &st) == 0) {
+            if (S_ISDIR(st.st_mode)) entry.attributes |= attributeDirectory;
+            entry.size = static_cast<std::int64_t>(st.st_size);
+            entry.changeTime = changeTimeOf(st);
+            entry.modifyTime = st.st_mtime;
+            entry.accessTime = st.st_atime;
+        } else if (lstat(full.c_str(), &st) != 0) {
+            continue;  // vanished while we looked
+        }
+        entry.name = std::move(name);
+        entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
+// ---- current drive and directory -------------------------------------------
+
+int currentDrive() { return 3; }
+
+bool changeDrive(int drive) { return drive == 3; }
+
+std::string currentDirectory() {
+    std::vector<char> buf(4096);
+    while (getcwd(buf.data(), buf.size()) == nullptr) {
+        if (errno != ERANGE) return std::string();
+        buf.resize(buf.size() * 2);
+    }
+    std::string dir = buf.data();
+    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    return dir;
+}
+
+bool changeDirectory(const std::string& path) {
+    std::string host = resolvePath(path);
+    if (host.empty()) return false;
+    return chdir(host.c_str()) == 0;
+}
+
+// ---- time -------------------------------------------------------------------
+
+bool localTime(std::time_t t, std::tm& out) { return localtime_r(&t, &out) != nullptr; }
+
+bool universalTime(std::time_t t, std::tm& out) { return gmtime_r(&t, &out) != nullptr; }
+
+// ---- programs ---------------------------------------------------------------
+
+char pathListSeparator() { return ':'; }
+const char* pathSeparator() { return "/"; }
+const char* zipProgramName() { return "zip"; }
+const char* unzipProgramName() { return "unzip"; }
+
+int spawnAndWait(const std::string& path, const std::vector<std::string>& argv, int& error) {
+    std::string host = resolvePath(path);
+    // posix_spawn reports a missing program only through the child's exit
+    // status on some systems; look first so that "not started" is certain.
+    if (access(host.c_str(), X_OK) != 0) {
+        error = errno;
+        return -1;
+    }
+    struct stat st {};
+    if (stat(host.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
+        error = EACCES;
+        return -1;
+    }
+    std::vector<std::string> copies(argv);
+    std::vector<char*> args;
+    args.reserve(copies.size() + 1);
+    for (auto& a : copies) args.push_back(a.data());
+    args.push_back(nullptr);
+    pid_t pid = 0;
+    int rc = posix_spawn(&pid, host.c_str(), nullptr, nullptr, args.data(), environ);
+    if (rc != 0) {
+        error = rc;
+        return -1;
+    }
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) {
+            error = errno;
+            return -1;
+        }
+    }
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+    return 1;
+}
+
+bool redirectStandardInput(const std::string& path) {
+    int fd = open(resolvePath(path).c_str(), O_RDONLY);
+    if (fd < 0) return false;
+    if (fd != 0) {
+        if (dup2(fd, 0) < 0) {
+            close(fd);
+            return false;
+        }
+        close(fd);
+    }
+    return true;
+}
+
+int runCommandInterpreter(const std::string& commandLine) {
+    pid_t pid = 0;
+    std::string copy = commandLine;
+    char shell[] = "/bin/sh";
+    char dashC[] = "-c";
+    char* args[] = {shell, dashC, copy.data(), nullptr};
+    if (posix_spawn(&pid, "/bin/sh", nullptr, nullptr, args, environ) != 0) return -1;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string createTemporaryFile() {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/archiver-XXXXXX";
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back('\0');
+    int fd = mkstemp(buf.data());
+    if (fd < 0) return std::string();
+    close(fd);
+    return buf.data();
+}
+
+const char* environmentValue(const char* name) { return std::getenv(name); }
+
+// ---- console ----------------------------------------------------------------
+
+bool standardInputIsTerminal() { return isatty(0) == 1; }
+
+bool keyWaiting() {
+    pollfd p{0, POLLIN, 0};
+    if (poll(&p, 1, 0) <= 0) return false;
+    // End of input also polls as readable; only real bytes count as keys.
+    if (standardInputIsTerminal()) return (p.revents & POLLIN) != 0;
+    return (p.revents & POLLIN) != 0 && (p.revents & POLLHUP) == 0;
+}
+
+int readKey() {
+    unsigned char c = 0;
+    if (!standardInputIsTerminal()) {
+        ssize_t n;
+        do {
+            n = read(0, &c, 1);
+        } while (n < 0 && errno == EINTR);
+        return n == 1 ? c : -1;
+    }
+    termios saved {};
+    if (tcgetattr(0, &saved) != 0) return -1;
+    termios raw = saved;
+    raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
+    raw.c_cc[VMIN] = 1;
+    raw.c_cc[VTIME] = 0;
+    tcsetattr(0, TCSANOW, &raw);
+    ssize_t n;
+    do {
+        n = read(0, &c, 1);
+    } while (n < 0 && errno == EINTR);
+    tcsetattr(0, TCSANOW, &saved);
+    return n == 1 ? c : -1;
+}
+
+// ---- signals ----------------------------------------------------------------
+
+bool installSignalHandler(Signal which, void (*handler)(int)) {
+    int number = SIGINT;
+    switch (which) {
+        case Signal::interrupt: number = SIGINT; break;
+        case Signal::breakKey: number = SIGQUIT; break;
+        case Signal::terminate: number = SIGTERM; break;
+        case Signal::abort: number = SIGABRT; break;
+    }
+    struct sigaction action {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;
+    return sigaction(number, &action, nullptr) == 0;
+}
+
+void writeRaw(int fd, const char* text, std::size_t length) {
+    while (length > 0) {
+        ssize_t n = write(fd, text, length);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return;
+        }
+        text += n;
+        length -= static_cast<std::size_t>(n);
+    }
+}
+
+void appendRaw(const char* path, const char* text, std::size_t length) {
+    int fd = open(path, O_WRONLY | O_CREAT | O_APPEND, 0666);
+    if (fd < 0) return;
+    writeRaw(fd, text, length);
+    close(fd);
+}
+
+void unlinkRaw(const char* path) { unlink(path); }
+
+void exitImmediately(int status) { _exit(status); }
+
+}  // namespace platform

@@ -1,0 +1,4 @@
+// Placeholder until the store lands.
+#include "store.h"
+
+void resolveAccountNames() {}

@@ -1,0 +1,174 @@
+#include "util.h"
+
+#include "platform.h"
+
+#include <cstring>
+#include <deque>
+#include <map>
+#include <memory>
+#include <vector>
+
+namespace {
+
+struct FindState {
+    unsigned attributes = 0;
+    std::int32_t size = 0;
+    std::string name;
+    std::time_t changeTime = 0, modifyTime = 0, accessTime = 0;
+};
+
+struct Search {
+    std::vector<platform::DirEntry> entries;
+    std::size_t next = 0;
+};
+
+FindState findState;
+std::map<DirHandle, Search> searches;
+DirHandle nextHandle = 1;
+
+void takeEntry(const platform::DirEntry& e) {
+    findState.attributes = e.attributes;
+    // The find state holds a 32-bit size, as the platform's find record does.
+    findState.size = e.size > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(e.size);
+    findState.name = e.name.substr(0, 259);
+    findState.changeTime = e.changeTime;
+    findState.modifyTime = e.modifyTime;
+    findState.accessTime = e.accessTime;
+}
+
+char foldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+}  // namespace
+
+std::optional<std::string> dirFirst(const char* dir, const char* pattern, DirHandle* handle) {
+    std::string path;
+    if (dir) {
+        path = dir;
+        if (!path.empty() && path.back() != '/' && path.back() != '\\') path += '/';
+    }
+    path += pattern;
+    Search search;
+    search.entries = platform::findEntries(path);
+    if (search.entries.empty()) {
+        *handle = -1;
+        return std::nullopt;
+    }
+    DirHandle h = nextHandle++;
+    auto& s = searches[h] = std::move(search);
+    *handle = h;
+    takeEntry(s.entries[s.next++]);
+    return dirEntryName();
+}
+
+std::optional<std::string> dirNext(DirHandle* handle) {
+    auto it = searches.find(*handle);
+    if (it == searches.end() || it->second.next >= it->second.entries.size()) return std::nullopt;
+    takeEntry(it->second.entries[it->second.next++]);
+    return dirEntryName();
+}
+
+int dirClose(DirHandle* handle) {
+    auto it = searches.find(*handle);
+    if (it == searches.end()) return -1;
+    searches.erase(it);
+    return 0;
+}
+
+std::string dirEntryName() {
+    std::string name = findState.name;
+    if (findState.attributes & platform::attributeDirectory) name += '/';
+    return name;
+}
+
+std::int32_t dirEntrySize() { return findState.size; }
+std::time_t dirEntryChangeTime() { return findState.changeTime; }
+std::time_t dirEntryModifyTime() { return findState.modifyTime; }
+std::time_t dirEntryAccessTime() { return findState.accessTime; }
+bool dirEntryIsDirectory() { return (findState.attributes & platform::attributeDirectory) != 0; }
+
+bool isTrimSpace(char c) { return c == '\t' || c == '\n' || c == '\r' || c == ' '; }
+
+char* lowerCase(char* text) {
+    if (!text) return nullptr;
+    for (char* p = text; *p; ++p) *p = foldCase(*p);
+    return text;
+}
+
+std::string& lowerCase(std::string& text) {
+    for (char& c : text) c = foldCase(c);
+    return text;
+}
+
+void trimLeading(char* text) {
+    std::size_t skip = 0;
+    while (text[skip] && isTrimSpace(text[skip])) ++skip;
+    if (skip) std::memmove(text, text + skip, std::strlen(text + skip) + 1);
+}
+
+void trimTrailing(char* text) {
+    std::size_t n = std::strlen(text);
+    while (n > 0 && isTrimSpace(text[n - 1])) text[--n] = '\0';
+}
+
+int trimBoth(char* text) {
+    trimLeading(text);
+    trimTrailing(text);
+    return 0;
+}
+
+std::string& trimBoth(std::string& text) {
+    std::size_t b = 0, e = text.size();
+    while (b < e && isTrimSpace(text[b])) ++b;
+    while (e > b && isTrimSpace(text[e - 1])) --e;
+    text = text.substr(b, e - b);
+    return text;
+}
+
+int allDigits(const char* text) {
+    for (const char* p = text; *p; ++p)
+        if (*p < '0' || *p > '9') return 0;
+    return 1;
+}
+
+char** splitArgs(char* text) {
+    static char* args[20];
+    int n = 0;
+    args[n++] = text;
+    for (char* p = text; *p && n < 19; ++p) {
+        if (*p == ' ') {
+            *p = '\0';
+            args[n++] = p + 1;
+        }
+    }
+    args[n] = nullptr;
+    return args;
+}
+
+bool equalNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (foldCase(a[i]) != foldCase(b[i])) return false;
+    return true;
+}
+
+bool prefixNoCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && equalNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+std::size_t findNoCase(std::string_view haystack, std::string_view needle) {
+    if (needle.size() > haystack.size()) return std::string_view::npos;
+    for (std::size_t i = 0; i + needle.size() <= haystack.size(); ++i)
+        if (equalNoCase(haystack.substr(i, needle.size()), needle)) return i;
+    return std::string_view::npos;
+}
+
+char* keepString(std::string_view text) {
+    // Settings and records keep their texts for the whole run; the store
+    // below owns them so that leak checkers see them as reachable.
+    static std::deque<std::unique_ptr<char[]>> kept;
+    auto copy = std::make_unique<char[]>(text.size() + 1);
+    if (!text.empty()) std::memcpy(copy.get(), text.data(), text.size());
+    copy[text.size()] = '\0';
+    kept.push_back(std::move(copy));
+    return kept.back().get();
+}

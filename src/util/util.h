@@ -1,0 +1,64 @@
+// Small helpers that know nothing of mail: a directory walker in the
+// find-first / find-next style, in-place text edits, a digits test and the
+// splitter of command strings.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// ---- directory walking --------------------------------------------------
+//
+// One process-wide find state holds the entry that the last dirFirst or
+// dirNext produced, whichever search it belongs to. A caller that nests one
+// walk inside another reads the name and size of an entry before it starts
+// the nested walk.
+
+using DirHandle = long;  // -1: nothing was found
+
+// Searches `dir` joined to `pattern` ("./" + "*.*" gives "./*.*"; no second
+// separator is added after "/" or "\"; a null or empty dir searches the
+// pattern alone). The handle is stored also when nothing is found.
+std::optional<std::string> dirFirst(const char* dir, const char* pattern, DirHandle* handle);
+std::optional<std::string> dirNext(DirHandle* handle);
+int dirClose(DirHandle* handle);
+// The current entry's name; a directory gets a trailing "/".
+std::string dirEntryName();
+std::int32_t dirEntrySize();
+// The current entry's times (the scan takes them from here rather than
+// asking the file system a second time).
+std::time_t dirEntryChangeTime();
+std::time_t dirEntryModifyTime();
+std::time_t dirEntryAccessTime();
+bool dirEntryIsDirectory();
+
+// ---- text ---------------------------------------------------------------
+
+// The whitespace set of the trimming helpers: tab, line feed, carriage
+// return and space.
+bool isTrimSpace(char c);
+
+char* lowerCase(char* text);  // null stays null; only A to Z change
+std::string& lowerCase(std::string& text);
+void trimLeading(char* text);
+void trimTrailing(char* text);
+int trimBoth(char* text);
+std::string& trimBoth(std::string& text);
+int allDigits(const char* text);  // the empty string gives 1
+
+// Splits `text` in place at every space into the process-wide array of 20
+// entries: at most 19 elements, then a null entry. Two spaces in a row give
+// an empty element; whatever lies beyond the 19th element stays in it.
+char** splitArgs(char* text);
+
+// Comparisons without regard to case over the first `n` bytes.
+bool equalNoCase(std::string_view a, std::string_view b);
+bool prefixNoCase(std::string_view text, std::string_view prefix);
+// Index of `needle` in `haystack` ignoring case, or npos.
+std::size_t findNoCase(std::string_view haystack, std::string_view needle);
+
+// A heap copy that lives until the process ends (settings and list
+// records point at such copies and never free them).
+char* keepString(std::string_view text);

@@ -1,0 +1,14 @@
+// The list file archive.tmp: the names of the files zip is to add, one per
+// line, handed to zip as its standard input.
+#pragma once
+
+// Creates (truncates) archive.tmp in the current directory. Its name, or
+// null after printing "Error creating temporary file".
+const char* openListFile();
+// Writes the path and a line end; 0 after printing an error when that fails.
+int addToListFile(const char* path);
+int closeListFile();
+// Deletes archive.tmp by name; a missing file is no error.
+int removeListFile();
+
+extern const char* const listFileName;  // "archive.tmp"

@@ -1,0 +1,2 @@
+// Placeholder until the zip interface lands.
+#include "zip.h"

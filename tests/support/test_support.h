@@ -1,0 +1,82 @@
+// Fixtures shared by the tests: temporary directories, whole-file reads and
+// writes, a store builder and a runner for the built programs.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// A fresh directory under $TMPDIR (or /tmp), removed with everything in it
+// when the object goes away.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& relative) const { return path_ + "/" + relative; }
+
+private:
+    std::string path_;
+};
+
+// Whole files, byte for byte. writeFile creates missing parent directories.
+void writeFile(const std::string& path, const std::string& bytes);
+std::string readFile(const std::string& path);
+bool exists(const std::string& path);
+bool isDirectory(const std::string& path);
+void makeDirectories(const std::string& path);
+void setModifyTime(const std::string& path, std::time_t when);
+// Names in a directory, sorted bytewise; "." and ".." left out.
+std::vector<std::string> listDirectory(const std::string& path);
+// Every file below `root` as relative path -> contents (directories end in "/").
+std::map<std::string, std::string> snapshot(const std::string& root);
+
+struct RunResult {
+    int status = -1;        // exit status, or 128 + signal number
+    std::string out;        // standard output
+    std::string err;        // standard error
+};
+
+struct RunOptions {
+    std::string workDir;                 // current directory of the program ("" = ours)
+    std::string input;                   // bytes on its standard input (a pipe)
+    bool inputFromDevNull = true;        // used when `input` is empty
+    std::vector<std::string> env;        // extra NAME=value entries
+    std::string pathPrefix;              // put in front of PATH
+    int timeoutSeconds = 120;
+};
+
+// Runs `program` with `args` (not including argv[0]) and waits for it.
+RunResult run(const std::string& program, const std::vector<std::string>& args,
+              const RunOptions& options = {});
+
+// Index line bytes: each field followed by 0xDE, then a line feed.
+std::string indexLine(const std::vector<std::string>& fields);
+
+// Builds a small client store in a directory: main directory with a
+// placeholder velmor.exe, accounts with acct.ini (name at offset 512),
+// folders with folder.ini and folder.bag, and messages.
+class StoreBuilder {
+public:
+    explicit StoreBuilder(std::string mainDir);
+    const std::string& mainDir() const { return main_; }
+    // `dir` like "work.act"; writes acct.ini with `displayName` at offset 512.
+    StoreBuilder& account(const std::string& dir, const std::string& displayName);
+    // `dir` like "work.act/inbox.fld"; writes folder.ini with the display name.
+    StoreBuilder& folder(const std::string& dir, const std::string& displayName);
+    // A message file with the given header lines (joined with "\n") and body.
+    StoreBuilder& message(const std::string& path, const std::vector<std::string>& headers,
+                          const std::string& body = "Body text.\n");
+    StoreBuilder& file(const std::string& path, const std::string& bytes);
+
+private:
+    std::string main_;
+};
+
+}  // namespace testing_support
