@@ -1,2 +1,0 @@
-// Placeholder until the zip interface lands.
-#include "zip.h"
