@@ -6,4 +6,3 @@
 void archiveJob() { std::printf("The archive job is not built yet.\n"); }
 void runRestore() { std::printf("The restore job is not built yet.\n"); }
 void runReindex() { std::printf("The reindex job is not built yet.\n"); }
-void sortAddressBook(const char*, const char*) { std::printf("The address book sort is not built yet.\n"); }
