@@ -250,3 +250,39 @@ StoreBuilder& StoreBuilder::file(const std::string& path, const std::string& byt
 }
 
 }  // namespace testing_support
+
+namespace testing_support {
+
+std::string findProgram(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    std::stringstream ss(path ? path : "");
+    std::string dir;
+    while (std::getline(ss, dir, ':')) {
+        std::string candidate = (dir.empty() ? "." : dir) + "/" + name;
+        if (access(candidate.c_str(), X_OK) == 0 && !isDirectory(candidate)) return candidate;
+    }
+    return std::string();
+}
+
+std::vector<std::string> zipMembers(const std::string& archive) {
+    std::vector<std::string> names;
+    RunResult r = run(findProgram("unzip"), {"-Z1", archive});
+    if (r.status != 0) return names;
+    std::stringstream ss(r.out);
+    std::string line;
+    while (std::getline(ss, line))
+        if (!line.empty()) names.push_back(line);
+    return names;
+}
+
+std::string zipMember(const std::string& archive, const std::string& member) {
+    return run(findProgram("unzip"), {"-p", archive, member}).out;
+}
+
+void writeScript(const std::string& dir, const std::string& name, const std::string& body) {
+    std::string path = dir + "/" + name;
+    writeFile(path, "#!/bin/sh\n" + body);
+    chmod(path.c_str(), 0755);
+}
+
+}  // namespace testing_support

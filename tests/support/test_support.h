@@ -80,3 +80,22 @@ private:
 };
 
 }  // namespace testing_support
+
+namespace testing_support {
+
+// The full path of `name` along PATH, or "" when it is not there.
+std::string findProgram(const std::string& name);
+
+// The member names of a zip archive as `unzip -Z1` lists them, in archive
+// order. Empty when the listing fails.
+std::vector<std::string> zipMembers(const std::string& archive);
+
+// The bytes of one member, taken out with `unzip -p`.
+std::string zipMember(const std::string& archive, const std::string& member);
+
+// Writes an executable /bin/sh script `dir`/`name` with the given body
+// (a "#!/bin/sh" line is put in front), for stand-ins of zip and unzip
+// placed first on PATH.
+void writeScript(const std::string& dir, const std::string& name, const std::string& body);
+
+}  // namespace testing_support

@@ -1,0 +1,228 @@
+#include "zip.h"
+#include "zip_test_env.h"
+
+#include <cstring>
+
+using testing_support::exists;
+using testing_support::listDirectory;
+using testing_support::readFile;
+using testing_support::writeFile;
+using testing_support::zipMembers;
+
+namespace {
+
+class ZipCommandTest : public ZipEnvironment {};
+
+TEST_F(ZipCommandTest, ZipFilesHandsTheListAsInputAndTheArchiveAsOneArgument) {
+    recordingStandIn(at("bin"), "zip", at("record"));
+    usePath(at("bin"));
+    writeFile(at("archive.tmp"), "./a.act/acct.ini\nbackup.bag\n");
+
+    EXPECT_EQ(zipFiles("archive.tmp", "/home/ann/My Mail/ARCHIV01.zip", 0), 0);
+    EXPECT_EQ(readFile(at("record")), "-q\n-9\n-@\n/home/ann/My Mail/ARCHIV01.zip\n");
+    EXPECT_EQ(readFile(at("record.in")), "./a.act/acct.ini\nbackup.bag\n");
+
+    EXPECT_EQ(zipFiles("archive.tmp", "a.zip", 1), 0);
+    EXPECT_EQ(readFile(at("record")), "-9\n-@\na.zip\n");
+}
+
+TEST_F(ZipCommandTest, ZipFilesReturnsWhatZipReturns) {
+    recordingStandIn(at("bin"), "zip", at("record"), 12);
+    usePath(at("bin"));
+    writeFile(at("archive.tmp"), "x\n");
+    EXPECT_EQ(zipFiles("archive.tmp", "a.zip", 0), 12);
+}
+
+TEST_F(ZipCommandTest, UnzipFileCommandLinesAndTheMemberLosesItsDotSlash) {
+    recordingStandIn(at("bin"), "unzip", at("record"));
+    usePath(at("bin"));
+
+    char member[64];
+    std::strcpy(member, "./backup.bag");
+    EXPECT_EQ(unzipFile("", "a.zip", member, 0), 0);
+    EXPECT_STREQ(member, "backup.bag");
+    EXPECT_EQ(readFile(at("record")), "-q\n-o\n-C\na.zip\nbackup.bag\n");
+
+    std::strcpy(member, "./x.act/acct.ini");
+    EXPECT_EQ(unzipFile("x.act", "a.zip", member, 1), 0);
+    EXPECT_STREQ(member, "x.act/acct.ini");
+    EXPECT_EQ(readFile(at("record")), "-o\n-C\n-j\n-d\nx.act\na.zip\nx.act/acct.ini\n");
+
+    std::strcpy(member, "my box.act/in.fld/1 2.msg");
+    EXPECT_EQ(unzipFile("./my box.act/restore.fld/", "/m m/a.zip", member, 0), 0);
+    EXPECT_STREQ(member, "my box.act/in.fld/1 2.msg");
+    EXPECT_EQ(readFile(at("record")),
+              "-qq\n-o\n-C\n-j\n-d\n./my box.act/restore.fld/\n/m m/a.zip\nmy box.act/in.fld/1 2.msg\n");
+
+    std::strcpy(member, "./a.msg");
+    EXPECT_EQ(unzipFile(nullptr, "a.zip", member, 1), 0);
+    EXPECT_EQ(readFile(at("record")), "-o\n-C\na.zip\na.msg\n");
+}
+
+// The real programs, with spaces in every name they are handed.
+TEST_F(ZipCommandTest, RealZipAndUnzipTakeNamesWithSpaces) {
+    testing_support::makeDirectories(at("My Mail/out dir"));
+    ASSERT_EQ(chdir(at("My Mail").c_str()), 0);
+    writeFile(at("My Mail/a b.act/in box.fld/1 2.msg"), "Subject: one\n\nbody\n");
+    writeFile(at("My Mail/backup.bag"), "index\n");
+    writeFile(at("My Mail/archive.tmp"), "./a b.act/in box.fld/1 2.msg\nbackup.bag\n");
+
+    std::string archive = at("My Mail/ARCHIV 00.zip");
+    EXPECT_EQ(zipFiles("archive.tmp", archive.c_str(), 0), 0);
+    EXPECT_EQ(zipMembers(archive), (std::vector<std::string>{"a b.act/in box.fld/1 2.msg", "backup.bag"}));
+
+    char member[64];
+    std::strcpy(member, "./A B.act/IN BOX.fld/1 2.msg");  // -C: letter case does not matter
+    EXPECT_EQ(unzipFile("out dir", archive.c_str(), member, 0), 0);
+    EXPECT_EQ(readFile(at("My Mail/out dir/1 2.msg")), "Subject: one\n\nbody\n");
+
+    testing_support::makeDirectories(at("elsewhere"));
+    ASSERT_EQ(chdir(at("elsewhere").c_str()), 0);
+    std::strcpy(member, "./a b.act/in box.fld/1 2.msg");
+    EXPECT_EQ(unzipFile("", archive.c_str(), member, 0), 0);
+    EXPECT_EQ(readFile(at("elsewhere/a b.act/in box.fld/1 2.msg")), "Subject: one\n\nbody\n");
+
+    std::strcpy(member, "not-there.msg");
+    EXPECT_NE(unzipFile("", archive.c_str(), member, 0), 0);
+}
+
+// ---- version check ----------------------------------------------------------
+
+class VersionCheckTest : public ZipEnvironment {
+protected:
+    void SetUp() override {
+        ZipEnvironment::SetUp();
+        testing_support::makeDirectories(at("tmp"));
+        setenv("TMPDIR", at("tmp").c_str(), 1);
+    }
+    // A stand-in that answers -h with `help`, padded with `padding` bytes.
+    void standIn(const std::string& name, const std::string& help) {
+        writeFile(at("help-" + name), help);
+        testing_support::makeDirectories(at("bin"));
+        testing_support::writeScript(at("bin"), name, "/bin/cat '" + at("help-" + name) + "'\n");
+        usePath(at("bin") + ":" + originalPath());
+    }
+    static std::string padded(const std::string& text) { return text + std::string(220, 'x') + "\n"; }
+
+    int check(int kind, std::string& out) {
+        ::testing::internal::CaptureStdout();
+        int result = checkZipVersion(kind);
+        out = ::testing::internal::GetCapturedStdout();
+        EXPECT_TRUE(listDirectory(at("tmp")).empty()) << "the help text file must be gone";
+        return result;
+    }
+};
+
+TEST_F(VersionCheckTest, TheInstalledProgramsPass) {
+    std::string out;
+    EXPECT_EQ(check(1, out), 1);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(check(2, out), 1);
+    EXPECT_EQ(out, "");
+}
+
+TEST_F(VersionCheckTest, ZipVersionLines) {
+    std::string out;
+    standIn("zip", padded("Copyright (c) Info-ZIP\nZip 2.3 (November 29th 1999). Usage:\n"));
+    EXPECT_EQ(check(1, out), 1);
+    EXPECT_EQ(out, "");
+
+    standIn("zip", padded("Copyright\nZip 2.1 (1996). Usage:\n"));
+    EXPECT_EQ(check(1, out), 0);
+    EXPECT_EQ(out, "Invalid Zip version.  You must be running InfoZip version 2.2 or later\n");
+
+    // A plain character comparison: "10.0" sorts below "2.2".
+    standIn("zip", padded("Copyright\nZip 10.0 (2030). Usage:\n"));
+    EXPECT_EQ(check(1, out), 0);
+
+    standIn("zip", padded("Copyright\nzip 2.3 (lower case)\n"));
+    EXPECT_EQ(check(1, out), 0);
+    EXPECT_EQ(out,
+              "Unable to find Zip version in output from Zip.  Please check\n"
+              "the version of Zip you are running.\n");
+
+    // The line must start with "Zip": the first line of the file does not.
+    standIn("zip", padded("Zip 3.0 on the first line\n"));
+    EXPECT_EQ(check(1, out), 0);
+    EXPECT_NE(out.find("Unable to find Zip version"), std::string::npos);
+}
+
+TEST_F(VersionCheckTest, UnzipVersionLines) {
+    std::string out;
+    standIn("unzip", padded("UnZip 5.32 of 3 November 1997, by Info-ZIP.\n"));
+    EXPECT_EQ(check(2, out), 1);
+    EXPECT_EQ(out, "");
+
+    standIn("unzip", padded("UnZip 5.31 of 1997, by Info-ZIP.\n"));
+    EXPECT_EQ(check(2, out), 0);
+    EXPECT_EQ(out, "Invalid UnZip version.  You must be running InfoUnZip version 5.32 or later\n");
+
+    standIn("unzip", padded("Unzip 6.00 of 2009\n"));
+    EXPECT_EQ(check(2, out), 0);
+    EXPECT_EQ(out,
+              "Unable to find UnZip version in output from UnZip.  Please check\n"
+              "the version of UnZip you are running.\n");
+}
+
+TEST_F(VersionCheckTest, OnlyTheFirstTwoHundredBytesCount) {
+    std::string out;
+    standIn("zip", "Zip 3.0\nZip 3.0 short help\n");
+    EXPECT_EQ(check(1, out), 0);
+    EXPECT_EQ(out, "Unable to read output file from zip/unzip for version check.\n");
+
+    // The version line after byte 200 is not seen.
+    standIn("zip", std::string(250, 'x') + "\nZip 3.0\n");
+    EXPECT_EQ(check(1, out), 0);
+    EXPECT_NE(out.find("Unable to find Zip version"), std::string::npos);
+
+    // A marker in the last bytes leaves an empty version text: too low,
+    // and read without going beyond the 200 bytes.
+    standIn("zip", std::string(196, 'x') + "\nZip" + std::string(50, 'y'));
+    EXPECT_EQ(check(1, out), 0);
+    EXPECT_EQ(out, "Invalid Zip version.  You must be running InfoZip version 2.2 or later\n");
+    standIn("unzip", std::string(195, 'x') + "UnZip" + std::string(50, 'y'));
+    EXPECT_EQ(check(2, out), 0);
+    EXPECT_NE(out.find("Invalid UnZip version"), std::string::npos);
+}
+
+TEST_F(VersionCheckTest, MissingProgramAndWrongKind) {
+    std::string out;
+    testing_support::makeDirectories(at("nothing"));
+    usePath(at("nothing"));  // /bin/sh finds no zip there
+    EXPECT_EQ(check(1, out), 0);
+    EXPECT_EQ(out, "Unable to read output file from zip/unzip for version check.\n");
+
+    EXPECT_EQ(check(3, out), 0);
+    EXPECT_EQ(out, "Error in exe type\n");
+}
+
+TEST_F(VersionCheckTest, DebugLogShowsTheCommandLineAndTheVerdict) {
+    std::string out;
+    setenv("ARCHIVER_DEBUG", "yes", 1);
+    standIn("unzip", padded("UnZip 6.00 of 20 April 2009\n"));
+    EXPECT_EQ(check(2, out), 1);
+    std::string log = readFile(at("archiver.dbg"));
+    std::string prefix = "Checking version of zip/unzip, command line: unzip -h > " + at("tmp") + "/";
+    EXPECT_EQ(log.rfind(prefix, 0), 0u) << log;
+    EXPECT_NE(log.find("\nValid Zip/Unzip version found\n"), std::string::npos) << log;
+
+    std::remove(at("archiver.dbg").c_str());
+    standIn("zip", padded("Copyright\nZip 2.0\n"));
+    EXPECT_EQ(check(1, out), 0);
+    log = readFile(at("archiver.dbg"));
+    EXPECT_NE(log.find("\nInvalid Zip version.  You must be running InfoZip version 2.2 or later\n"),
+              std::string::npos)
+        << log;
+}
+
+TEST_F(VersionCheckTest, ATemporaryDirectoryWithASpaceStillWorks) {
+    testing_support::makeDirectories(at("tmp dir"));
+    setenv("TMPDIR", at("tmp dir").c_str(), 1);
+    ::testing::internal::CaptureStdout();
+    int result = checkZipVersion(1);
+    std::string out = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(result, 1) << out;
+    EXPECT_TRUE(listDirectory(at("tmp dir")).empty());
+}
+
+}  // namespace
