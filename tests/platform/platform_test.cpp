@@ -37,7 +37,7 @@ TEST(PlatformPaths, ExistingComponentsAreFoundWithoutRegardToCase) {
     TempDir t;
     writeFile(t / "Work.ACT/Inbox.FLD/folder.BAG", "x");
     EXPECT_EQ(platform::resolvePath(t / "work.act/inbox.fld/folder.bag"), t / "Work.ACT/Inbox.FLD/folder.BAG");
-    EXPECT_EQ(platform::resolvePath(t.path() + "\\WORK.act\\INBOX.fld\\"), t / "Work.ACT/Inbox.FLD");
+    EXPECT_EQ(platform::resolvePath(t.path() + "\\WORK.act\\INBOX.fld\\"), t / "Work.ACT/Inbox.FLD/");
     // A name that does not exist keeps the spelling asked for, below the
     // existing directories.
     EXPECT_EQ(platform::resolvePath(t / "work.act/inbox.fld/New.msg"), t / "Work.ACT/Inbox.FLD/New.msg");
@@ -99,9 +99,13 @@ TEST(PlatformSearch, EntriesComeInNameOrderIgnoringCaseWithAttributes) {
     for (const auto& e : entries) names.push_back(e.name);
     EXPECT_EQ(names, (std::vector<std::string>{".", "..", "A.msg", "b.msg", "c.txt", "Inbox.fld"}));
     for (const auto& e : entries) {
-        if (e.name == "b.msg") EXPECT_EQ(e.size, 5);
-        if (e.name == "Inbox.fld") EXPECT_EQ(e.attributes & platform::attributeDirectory, platform::attributeDirectory);
-        if (e.name == "A.msg") EXPECT_EQ(e.attributes & platform::attributeDirectory, 0u);
+        if (e.name == "b.msg") {
+            EXPECT_EQ(e.size, 5);
+        } else if (e.name == "Inbox.fld") {
+            EXPECT_EQ(e.attributes & platform::attributeDirectory, platform::attributeDirectory);
+        } else if (e.name == "A.msg") {
+            EXPECT_EQ(e.attributes & platform::attributeDirectory, 0u);
+        }
     }
     auto msgs = platform::findEntries(t / "*.MSG");
     ASSERT_EQ(msgs.size(), 2u);
