@@ -1,0 +1,57 @@
+// The store's small file formats: index lines (folder.bag, backup.bag),
+// the display name in folder.ini and the account name in acct.ini.
+#pragma once
+
+#include "index_entry.h"
+
+#include <cstdio>
+
+// Reads the index of directory `dir` (a path ending in "/", such as
+// "./name.act/inbox.fld/") and appends one IndexEntry per accepted line to
+// `list`, in file order. In the restore job the file is dir + "backup.bag"
+// and every well-formed line is kept as it stands (changeTime 0); in every
+// other job it is dir + "folder.bag", and a line whose message file is not
+// in `dir` is dropped ("File not found: %s" in verbose mode), the others
+// get the file's change time.
+//
+// A line is accepted when it holds two decimal ints and nine texts, each
+// followed by the separator; what follows the eleventh separator is
+// ignored. A text may be empty, and a line may be of any length. Garbage
+// lines are skipped without a message. A missing or unreadable index gives
+// no entries and no error. Returns 0 in every case; heap exhaustion is
+// fatal (3465).
+int readIndexFile(const char* dir, LL* list);
+
+// True when readIndexFile found and opened an index file for `list` (the
+// `indexed` list of a directory node, or a top-level list). Lets a job
+// tell a folder with an empty index from one that has none.
+bool indexFileFound(const LL* list);
+
+// Writes one index line for `entry` to `file` (opened in binary mode): the
+// two ints, the eight texts date .. sizeText trimmed of leading and
+// trailing white space in place, and fileName, each followed by the
+// separator, then a line feed. keepPath true writes fileName whole (for
+// backup.bag); false writes only what follows its last "/" (for
+// folder.bag). A separator byte inside a text is written as 0xFE, the same
+// letter in lower case, so that the line keeps its eleven fields. A null
+// text is written as the empty text. Returns 0, or -1 when the stream
+// reports a write error.
+int writeIndexLine(std::FILE* file, IndexEntry& entry, bool keepPath);
+
+// Makes sure dir + "folder.ini" exists; when it does not, writes the
+// default one-line file with `displayName` as the folder's name. Returns 1
+// when the file exists or was written, 0 when it could not be written (no
+// half-written file is left behind). An existing file is never touched.
+int createFolderIni(const char* dir, const char* displayName);
+
+// The display name in dir + "folder.ini": its first line up to the first
+// separator, trimmed; "" when the file cannot be opened. The result lives
+// in a static buffer that the next call overwrites.
+const char* readFolderName(const char* dir);
+
+// The display name of account directory `entryName` as the directory walk
+// returns it ("name.act/"), read from the 255 bytes at offset 512 of its
+// acct.ini and trimmed ("" when the file is shorter). Null when the name
+// holds neither ".act" nor ".ACT". A missing acct.ini is fatal (3640). The
+// result lives in a static buffer that the next call overwrites.
+const char* readAccountName(const char* entryName);
