@@ -47,3 +47,18 @@ void parseAddress(std::string_view value, std::string& name, std::string& addres
 // The date and time of a "Date:" value in universal time, as they go into
 // the entry. `modifyTime` supplies the year when the value has none.
 void convertDateHeader(std::string_view value, std::time_t modifyTime, std::string& date, std::string& time);
+
+// For the scan: an entry's texts before they are kept, so that a message
+// the filters drop leaves nothing on the heap.
+struct MessageTexts {
+    std::string date, time, subject, recipientAddress, recipientName, senderAddress, senderName;
+    std::string sizeText, fileName;
+    MessageFileTimes times{};
+    // An entry whose texts point into this record (valid while it lives).
+    IndexEntry view();
+    // An entry with its own copies of the texts, kept for the whole run.
+    IndexEntry keep() const;
+};
+// readFileContents without the copies: false where it gives no entry.
+bool readMessageTexts(const char* dir, const char* fileName, std::uint64_t size, const MessageFileTimes* times,
+                      MessageTexts& out);

@@ -55,3 +55,8 @@ const char* readFolderName(const char* dir);
 // holds neither ".act" nor ".ACT". A missing acct.ini is fatal (3640). The
 // result lives in a static buffer that the next call overwrites.
 const char* readAccountName(const char* entryName);
+
+// For the scan: readIndexFile that checks the message files against a
+// listing of `dir` made once, instead of asking for each file's status.
+class DirectoryListing;
+int readIndexFile(const char* dir, LL* list, const DirectoryListing* listing);

@@ -1,0 +1,29 @@
+// One directory's entries, listed once and looked up by name. The scan and
+// the index reader share it so that no file is asked for its status twice
+// and no name look-up walks the whole folder.
+#pragma once
+
+#include "platform.h"
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+class DirectoryListing {
+public:
+    // Lists every entry of `dir` (a path ending in "/"), in name order
+    // ignoring case. An unreadable directory gives an empty listing.
+    explicit DirectoryListing(const std::string& dir);
+
+    const std::vector<platform::DirEntry>& entries() const { return entries_; }
+    // The entry named `name`: the exact spelling when present, else one
+    // that differs only in letter case, as the file system's own look-up
+    // would find it. Null when there is none.
+    const platform::DirEntry* find(std::string_view name) const;
+
+private:
+    std::vector<platform::DirEntry> entries_;
+    std::unordered_map<std::string, std::size_t> exact_;
+    std::unordered_map<std::string, std::size_t> folded_;
+};

@@ -1,0 +1,245 @@
+#include "index_file.h"
+
+#include "diagnostics.h"
+#include "directory_listing.h"
+#include "platform.h"
+#include "settings.h"
+#include "util.h"
+
+#include <cctype>
+#include <climits>
+#include <cstring>
+#include <new>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+
+namespace {
+
+std::unordered_set<const LL*> listsWithIndexFile;
+
+// One line without its line feed, of any length. False at end of file
+// when nothing was read.
+bool readWholeLine(std::FILE* file, std::string& line) {
+    line.clear();
+    int c;
+    while ((c = std::getc(file)) != EOF) {
+        if (c == '\n') return true;
+        line.push_back(static_cast<char>(c));
+    }
+    return !line.empty();
+}
+
+// A decimal int as "%d" reads it: leading white space, an optional sign,
+// at least one digit. Values beyond the range of int are held at its ends.
+bool takeInt(std::string_view& text, int& value) {
+    std::size_t i = 0;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    std::size_t digits = i;
+    long long v = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+        if (v <= INT_MAX) v = v * 10 + (text[i] - '0');
+        ++i;
+    }
+    if (i == digits) return false;
+    if (negative) v = -v;
+    value = v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : static_cast<int>(v);
+    text.remove_prefix(i);
+    return true;
+}
+
+bool takeSeparator(std::string_view& text) {
+    if (text.empty() || text.front() != indexSeparator) return false;
+    text.remove_prefix(1);
+    return true;
+}
+
+// A text up to the next separator, which is consumed; the text may be empty.
+bool takeText(std::string_view& text, std::string_view& field) {
+    std::size_t end = text.find(indexSeparator);
+    if (end == std::string_view::npos) return false;
+    field = text.substr(0, end);
+    text.remove_prefix(end + 1);
+    return true;
+}
+
+struct ParsedLine {
+    int value1 = 0, value2 = 0;
+    std::string_view texts[9];
+};
+
+bool parseIndexLine(std::string_view line, ParsedLine& out) {
+    // A zero byte ends the line's text, as it would for any C string reader.
+    line = line.substr(0, line.find('\0'));
+    if (!takeInt(line, out.value1) || !takeSeparator(line)) return false;
+    if (!takeInt(line, out.value2) || !takeSeparator(line)) return false;
+    for (auto& field : out.texts)
+        if (!takeText(line, field)) return false;
+    return true;  // anything after the eleventh separator (a CR, say) is not looked at
+}
+
+char* keepIndexText(std::string_view text) {
+    try {
+        return keepString(text);
+    } catch (const std::bad_alloc&) {
+        fatalError(3465, "Unable to allocate memory");
+    }
+}
+
+bool hasSeparator(std::string_view name) { return name.find_first_of("/\\") != std::string_view::npos; }
+
+// The change time of dir + name, 0 when there is no such file.
+std::time_t messageChangeTime(const std::string& dir, std::string_view name, const DirectoryListing* listing) {
+    if (listing && !hasSeparator(name)) {
+        const platform::DirEntry* e = listing->find(name);
+        return e ? e->changeTime : 0;
+    }
+    platform::FileStatus status;
+    if (!platform::fileStatus(dir + std::string(name), status)) return 0;
+    return status.changeTime;
+}
+
+void countIndexDot() {
+    if (++indexDots % 50 == 0) {
+        std::fputc('.', stdout);
+        std::fflush(stdout);
+    }
+}
+
+void appendWithoutSeparator(std::string& out, const char* text) {
+    if (!text) return;
+    for (const char* p = text; *p; ++p) out.push_back(*p == indexSeparator ? '\xFE' : *p);
+}
+
+}  // namespace
+
+int readIndexFile(const char* dir, LL* list) {
+    if (!dir || !*dir || settings.job == jobRestore) return readIndexFile(dir, list, nullptr);
+    DirectoryListing listing(dir);
+    return readIndexFile(dir, list, &listing);
+}
+
+int readIndexFile(const char* dir, LL* list, const DirectoryListing* listing) {
+    if (!dir || !*dir) return 0;
+    const bool restoring = settings.job == jobRestore;
+    std::string path = std::string(dir) + (restoring ? "backup.bag" : "folder.bag");
+    if (settings.verbose) consoleLinef("Reading %s", path.c_str());
+
+    if (std::FILE* file = platform::openFile(path, "r")) {
+        listsWithIndexFile.insert(list);
+        TypedLL<IndexEntry> entries(list);
+        std::string line;
+        ParsedLine parsed;
+        while (readWholeLine(file, line)) {
+            if (!parseIndexLine(line, parsed)) continue;
+            if (settings.verbose) countIndexDot();
+            IndexEntry entry{};
+            entry.value1 = parsed.value1;
+            entry.value2 = parsed.value2;
+            char** texts[9] = {&entry.date,          &entry.time,          &entry.subject,
+                               &entry.recipientAddress, &entry.recipientName, &entry.senderAddress,
+                               &entry.senderName,    &entry.sizeText,      &entry.fileName};
+            for (int i = 0; i < 9; ++i) *texts[i] = keepIndexText(parsed.texts[i]);
+            if (!restoring) {
+                entry.changeTime = messageChangeTime(dir, parsed.texts[8], listing);
+                if (entry.changeTime == 0) {
+                    if (settings.verbose) {
+                        std::string missing = std::string(dir) + entry.fileName;
+                        consoleLinef("File not found: %s\n", missing.c_str());
+                    }
+                    continue;
+                }
+            }
+            entries.append(entry);
+        }
+        std::fclose(file);
+    }
+    if (settings.verbose) {
+        std::fputc('\n', stdout);
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
+bool indexFileFound(const LL* list) { return listsWithIndexFile.count(list) != 0; }
+
+int writeIndexLine(std::FILE* file, IndexEntry& entry, bool keepPath) {
+    std::string line = std::to_string(entry.value1);
+    line += indexSeparator;
+    line += std::to_string(entry.value2);
+    line += indexSeparator;
+    for (char* text : {entry.date, entry.time, entry.subject, entry.recipientAddress, entry.recipientName,
+                       entry.senderAddress, entry.senderName, entry.sizeText}) {
+        if (text) trimBoth(text);
+        appendWithoutSeparator(line, text);
+        line += indexSeparator;
+    }
+    const char* name = entry.fileName;
+    if (name && !keepPath) {
+        if (const char* slash = std::strrchr(name, '/')) name = slash + 1;
+    }
+    appendWithoutSeparator(line, name);
+    line += indexSeparator;
+    line += '\n';
+    if (std::fwrite(line.data(), 1, line.size(), file) != line.size() || std::ferror(file)) return -1;
+    return 0;
+}
+
+int createFolderIni(const char* dir, const char* displayName) {
+    std::string path = std::string(dir) + "folder.ini";
+    if (platform::fileExists(path)) return 1;
+    std::string line;
+    appendWithoutSeparator(line, displayName);
+    for (const char* field : {"1000", "1", "0;1;2;3;4;5;6;7;8;9", "1", "1", "1", "0"}) {
+        line += indexSeparator;
+        line += field;
+    }
+    line += indexSeparator;
+    line += '\n';
+    platform::AtomicFile file;
+    if (file.open(path) != 0) return 0;
+    if (std::fwrite(line.data(), 1, line.size(), file.stream()) != line.size()) return 0;
+    return file.commit() == 0 ? 1 : 0;
+}
+
+const char* readFolderName(const char* dir) {
+    static char name[256];
+    name[0] = '\0';
+    std::FILE* file = platform::openFile(std::string(dir) + "folder.ini", "r");
+    if (!file) return name;
+    if (!std::fgets(name, sizeof name, file)) name[0] = '\0';
+    std::fclose(file);
+    if (char* separator = std::strchr(name, indexSeparator)) *separator = '\0';
+    trimBoth(name);
+    return name;
+}
+
+const char* readAccountName(const char* entryName) {
+    static char name[256];
+    std::string entry(entryName ? entryName : "");
+    // The name normally ends in ".act/"; only when it does not is the first
+    // ".act" anywhere in it taken, so that "my.actual.act/" finds its own file.
+    std::string stem = entry;
+    if (!stem.empty() && stem.back() == '/') stem.pop_back();
+    std::size_t cut = std::string::npos;
+    for (const char* suffix : {".act", ".ACT"}) {
+        if (stem.size() >= 4 && stem.compare(stem.size() - 4, 4, suffix) == 0) cut = stem.size() - 4;
+    }
+    if (cut == std::string::npos) cut = entry.find(".act");
+    if (cut == std::string::npos) cut = entry.find(".ACT");
+    if (cut == std::string::npos) return nullptr;
+    std::string path = entry.substr(0, cut + 4) + "/acct.ini";
+
+    std::FILE* file = platform::openFile(path, "rb");
+    if (!file) fatalError(3640, "Account ini file [%s]not found", path.c_str());
+    std::memset(name, 0, sizeof name);
+    if (std::fseek(file, 512, SEEK_SET) == 0) {
+        std::size_t n = std::fread(name, 1, sizeof name - 1, file);
+        name[n] = '\0';
+    }
+    std::fclose(file);
+    trimBoth(name);
+    return name;
+}

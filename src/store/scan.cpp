@@ -1,0 +1,198 @@
+#include "scan.h"
+
+#include "diagnostics.h"
+#include "directory_listing.h"
+#include "filters.h"
+#include "header_reader.h"
+#include "index_file.h"
+#include "listfile.h"
+#include "settings.h"
+#include "store.h"
+
+#include <cstring>
+#include <new>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+// Nested path selectors too long for a FolderSelector's 255 characters:
+// cut short they would name a folder higher up and select its siblings.
+std::vector<std::string> longNestedSelectors;
+
+bool isEmptyList(LL* list) { return !list || CountLL(list) == 0; }
+
+// The components of a normalised path, without "." and empty ones, so that
+// ".\work.act\inbox.fld\" and "work.act\inbox.fld" are the same path.
+std::vector<std::string_view> pathComponents(std::string_view path) {
+    std::vector<std::string_view> parts;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find_first_of("\\/", start);
+        if (end == std::string_view::npos) end = path.size();
+        std::string_view part = path.substr(start, end - start);
+        if (!part.empty() && part != ".") parts.push_back(part);
+        start = end + 1;
+    }
+    return parts;
+}
+
+// A path selector names a folder by its path below the main directory; a
+// nested one also every folder below that one.
+bool pathSelectorMatches(std::string_view selector, bool nested, const std::vector<std::string_view>& folder) {
+    std::vector<std::string_view> wanted = pathComponents(selector);
+    if (nested ? wanted.size() > folder.size() : wanted.size() != folder.size()) return false;
+    for (std::size_t i = 0; i < wanted.size(); ++i)
+        if (!equalNoCase(wanted[i], folder[i])) return false;
+    return true;
+}
+
+bool endsWithNoCase(std::string_view text, std::string_view suffix) {
+    return text.size() >= suffix.size() && equalNoCase(text.substr(text.size() - suffix.size()), suffix);
+}
+
+void addSettingsFile(const std::string& path) {
+    ++archiveFileCount;
+    addToListFile(path.c_str());
+}
+
+void addNestedSelector(std::string path) {
+    lowerCase(path);
+    std::vector<char> text(path.begin(), path.end());
+    text.push_back('\0');
+    normalizeSeparators(text.data());
+    std::string normalised(text.data());
+    if (normalised.size() >= sizeof(FolderSelector::name)) {
+        longNestedSelectors.push_back(normalised);
+        return;
+    }
+    if (!settings.folderDir) settings.folderDir = CreatLL();
+    FolderSelector selector{};
+    std::memcpy(selector.name, normalised.c_str(), normalised.size() + 1);
+    selector.nested = 1;
+    TypedLL<FolderSelector>(settings.folderDir).append(selector);
+}
+
+int scanListed(const std::string& dir, const DirectoryListing& listing, LL* selectedList, LL* indexedList,
+               bool scanMessages) {
+    if (indexedList) readIndexFile(dir.c_str(), indexedList, &listing);
+    TypedLL<IndexEntry> selected(selectedList);
+    for (const platform::DirEntry& e : listing.entries()) {
+        if (e.name.empty() || e.name[0] == '.') continue;
+        if (e.attributes & platform::attributeDirectory) {
+            const std::string name = e.name + "/";
+            const std::string sub = dir + name;
+            DirectoryListing below(sub);
+            if (below.find("folder.ini")) addSettingsFile(sub + "folder.ini");
+            if (endsWithNoCase(name, ".act/") && below.find("acct.ini")) addSettingsFile(sub + "acct.ini");
+            IndexEntry node{};
+            node.fileName = keepString(name);
+            node.selected = CreatLL();
+            node.indexed = CreatLL();
+            bool lookAtMessages = folderSelected(dir.c_str(), node) != 0;
+            scanListed(sub, below, node.selected, node.indexed, lookAtMessages);
+            selected.append(node);
+        } else if (scanMessages) {
+            MessageFileTimes times{e.changeTime, e.modifyTime, e.accessTime};
+            const std::uint64_t size = e.size > 0 ? static_cast<std::uint64_t>(e.size) : 0;
+            MessageTexts texts;
+            if (!readMessageTexts(dir.c_str(), e.name.c_str(), size, &times, texts)) continue;
+            if (!messageSelected(texts.view())) continue;
+            addSettingsFile(dir + e.name);
+            selected.append(texts.keep());
+            archiveBytes += static_cast<long long>(size);
+        }
+    }
+    return listing.entries().empty() ? -1 : 0;
+}
+
+}  // namespace
+
+int scanDirectory(const char* dir, LL* selectedList, LL* indexedList, DirHandle* handle, bool scanMessages) {
+    if (!dir || !selectedList || !handle) return 0;
+    try {
+        const std::string path(dir);
+        DirectoryListing listing(path);
+        int result = scanListed(path, listing, selectedList, indexedList, scanMessages);
+        *handle = result;
+        return result;
+    } catch (const std::bad_alloc&) {
+        fatalError(3272, "Malloc failed");
+    }
+}
+
+int folderSelected(const char* parentDir, const IndexEntry& node) {
+    const std::string_view name = node.fileName ? node.fileName : "";
+    if (name.find(".act") != std::string_view::npos || name.find(".ACT") != std::string_view::npos) return 1;
+    if (settings.reindexRequested) return 1;
+    if (isEmptyList(settings.folderDir) && isEmptyList(settings.folderName) && longNestedSelectors.empty()) return 1;
+
+    const std::string parent = parentDir ? parentDir : "";
+    const std::size_t nameLength = !name.empty() && name.back() == '/' ? name.size() - 1 : name.size();
+    std::vector<std::string_view> folderPath;
+    std::string normalisedPath;
+    auto folderComponents = [&]() -> const std::vector<std::string_view>& {
+        if (folderPath.empty()) {
+            normalisedPath = parent + std::string(name);
+            folderPath = pathComponents(normalisedPath);
+        }
+        return folderPath;
+    };
+
+    if (settings.folderDir) {
+        for (void* e = FirstLL(settings.folderDir); SizeLL(e) != 0; e = NextLL(e)) {
+            auto* selector = static_cast<FolderSelector*>(e);
+            selector->name[sizeof selector->name - 1] = '\0';
+            std::string_view s(selector->name);
+            if (s.size() <= nameLength && equalNoCase(name.substr(0, s.size()), s)) return 1;
+            normalizeSeparators(selector->name);
+            s = selector->name;
+            if (s.find('\\') != std::string_view::npos &&
+                pathSelectorMatches(s, selector->nested != 0, folderComponents()))
+                return 1;
+        }
+    }
+    for (const std::string& s : longNestedSelectors)
+        if (pathSelectorMatches(s, true, folderComponents())) return 1;
+
+    if (isEmptyList(settings.folderName)) return 0;
+    const std::string displayName = readFolderName((parent + "/" + std::string(name)).c_str());
+    for (void* e = FirstLL(settings.folderName); SizeLL(e) != 0; e = NextLL(e)) {
+        auto* selector = static_cast<FolderSelector*>(e);
+        selector->name[sizeof selector->name - 1] = '\0';
+        std::string_view s(selector->name);
+        std::size_t n = std::min(s.size(), displayName.size());
+        if (n == 0 || !equalNoCase(s.substr(0, n), std::string_view(displayName).substr(0, n))) continue;
+        if (selector->nested) addNestedSelector(parent + std::string(name));
+        return 1;
+    }
+    return 0;
+}
+
+void resolveAccountNames() {
+    if (isEmptyList(settings.accountName)) return;
+    if (!settings.accountDir) settings.accountDir = CreatLL();
+    DirHandle handle = -1;
+    for (auto entry = dirFirst(nullptr, "*.act", &handle); entry; entry = dirNext(&handle)) {
+        // Only a directory can be an account; a stray file of that name has
+        // no acct.ini and must not end the run.
+        if (entry->empty() || entry->back() != '/') continue;
+        const char* found = readAccountName(entry->c_str());
+        if (!found) continue;
+        const std::string displayName = found;
+        for (void* p = FirstLL(settings.accountName); SizeLL(p) != 0; p = NextLL(p)) {
+            std::string_view pattern(static_cast<const char*>(p));
+            std::size_t n = std::min(pattern.size(), displayName.size());
+            if (!equalNoCase(pattern.substr(0, n), std::string_view(displayName).substr(0, n))) continue;
+            std::string dirName = entry->substr(0, entry->size() - 1);
+            AppendStringLL(settings.accountDir, dirName.c_str());
+            if (settings.verbose)
+                consoleLinef("Account \"%s\",  dir added for name match (%s): %s\n", displayName.c_str(),
+                             static_cast<const char*>(p), dirName.c_str());
+            break;
+        }
+    }
+    dirClose(&handle);
+    ClearLL(settings.accountName);
+}

@@ -1,4 +1,0 @@
-// Placeholder until the store lands.
-#include "store.h"
-
-void resolveAccountNames() {}
