@@ -21,7 +21,10 @@ const char* openListFile() {
 }
 
 int addToListFile(const char* path) {
-    if (!listFile || std::fprintf(listFile, "%s\n", path) < 0) {
+    // zip opens the names itself, without our case-blind look-up: it gets
+    // each path as the file system spells it ("./work.act/x" may be
+    // "./Work.ACT/x" on disk), with "/" separators.
+    if (!listFile || std::fprintf(listFile, "%s\n", platform::resolvePath(path).c_str()) < 0) {
         std::printf("Error writing data to temporary file\n");
         return 0;
     }

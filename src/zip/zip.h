@@ -31,6 +31,11 @@
 //    current directory.
 int runProgram(const char* program, const std::vector<std::string>& arguments, const char* inputFile);
 
+// Store paths handed to zipFiles and unzipFile (the archive, the extract
+// directory) may use either separator, a drive and any letter case; the
+// programs get them in the file system's own spelling. Member names are
+// the archive's and go unchanged.
+
 // Packs the files named in `listFile` into `archiveFile` ("-9 -@", with
 // "-q" in front when `noiseFlag` is zero). 0 means the archive was written.
 int zipFiles(const char* listFile, const char* archiveFile, int noiseFlag);
@@ -41,6 +46,11 @@ int zipFiles(const char* listFile, const char* archiveFile, int noiseFlag);
 // `member` in the caller's storage first. "-q" (or "-qq" with an extract
 // directory) when `noiseFlag` is zero. 0 means the member was extracted.
 int unzipFile(const char* extractDir, const char* archiveFile, char* member, int noiseFlag);
+
+// Fills `members` with the names stored in `archiveFile`, as `unzip -Z1`
+// lists them. False when the listing cannot be made (unzip missing or
+// failing, the archive unreadable); `members` is then empty.
+bool listArchiveMembers(const char* archiveFile, std::vector<std::string>& members);
 
 // 1 when zip (kind 1) or unzip (kind 2) answers "-h" with a help text
 // whose version line is at least "2.2" or "5.32"; else 0 after printing

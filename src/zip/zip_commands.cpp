@@ -64,7 +64,7 @@ std::string shellWord(const std::string& text) {
 
 int zipFiles(const char* listFile, const char* archiveFile, int noiseFlag) {
     std::vector<std::string> args = optionWords(noiseFlag ? "-9 -@" : "-q -9 -@");
-    args.emplace_back(archiveFile);
+    args.push_back(platform::resolvePath(archiveFile));
     return runProgram(platform::zipProgramName(), args, listFile);
 }
 
@@ -73,13 +73,44 @@ int unzipFile(const char* extractDir, const char* archiveFile, char* member, int
     std::vector<std::string> args;
     if (extractDir && *extractDir) {
         args = optionWords(noiseFlag ? "-o -C -j -d" : "-qq -o -C -j -d");
-        args.emplace_back(extractDir);
+        args.push_back(platform::resolvePath(extractDir));
     } else {
         args = optionWords(noiseFlag ? "-o -C" : "-q -o -C");
     }
-    args.emplace_back(archiveFile);
+    args.push_back(platform::resolvePath(archiveFile));
     args.emplace_back(member);
     return runProgram(platform::unzipProgramName(), args, nullptr);
+}
+
+bool listArchiveMembers(const char* archiveFile, std::vector<std::string>& members) {
+    members.clear();
+    std::string listing = platform::createTemporaryFile();
+    if (listing.empty()) return false;
+    std::string commandLine = std::string(platform::unzipProgramName()) + " -Z1 " +
+                              shellWord(platform::resolvePath(archiveFile)) + " > " + shellWord(listing);
+    std::fflush(stdout);
+    bool listed = platform::runCommandInterpreter(commandLine) == 0;
+    std::FILE* in = listed ? platform::openFile(listing, "rb") : nullptr;
+    if (in) {
+        std::string line;
+        int c;
+        while ((c = std::fgetc(in)) != EOF) {
+            if (c != '\n') {
+                line += static_cast<char>(c);
+                continue;
+            }
+            if (!line.empty()) members.push_back(line);
+            line.clear();
+        }
+        if (!line.empty()) members.push_back(line);
+        if (std::ferror(in)) listed = false;
+        std::fclose(in);
+    } else {
+        listed = false;
+    }
+    platform::removeFile(listing);
+    if (!listed) members.clear();
+    return listed;
 }
 
 int checkZipVersion(int kind) {

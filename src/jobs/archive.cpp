@@ -1,0 +1,217 @@
+// The archive job: selected messages, the folders' and accounts' settings
+// files and the index backup.bag go into one zip archive; with delete the
+// archived messages leave the store.
+#include "archive.h"
+
+#include "diagnostics.h"
+#include "folder_index.h"
+#include "jobs.h"
+#include "platform.h"
+#include "settings.h"
+#include "store.h"
+#include "util.h"
+#include "zip.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <unordered_set>
+#include <vector>
+
+namespace {
+
+const char* const backupIndexName = "backup.bag";
+
+// Lower-cased member names of the archive just written.
+std::unordered_set<std::string> archivedMembers;
+
+// A store path in the form zip stores it: as the file system spells it,
+// "/" separators, no leading "./", and (for comparing) lower case.
+std::string memberKey(const std::string& path) {
+    std::string key = platform::resolvePath(path);
+    while (key.compare(0, 2, "./") == 0) key.erase(0, 2);
+    lowerCase(key);
+    return key;
+}
+
+IndexEntry directoryNode(const char* name) {
+    IndexEntry node{};
+    node.fileName = keepString(name);
+    node.selected = CreatLL();
+    node.indexed = CreatLL();
+    return node;
+}
+
+void scanStore() {
+    if (CountLL(settings.accountDir) == 0) {
+        if (settings.verbose) consoleLinef("Scanning all accounts");
+        DirHandle handle = 0;
+        scanDirectory("./", settings.topSelected, settings.topIndexed, &handle, true);
+        return;
+    }
+    for (void* e = FirstLL(settings.accountDir); SizeLL(e) != 0; e = NextLL(e)) {
+        const char* account = static_cast<const char*>(e);
+        std::string path = joinStorePath("./", account);
+        if (path.back() != '/' && path.back() != '\\') path += '/';
+        if (settings.verbose) consoleLinef("Scanning account directory: %s\n", account);
+        IndexEntry node = directoryNode(account);
+        DirHandle handle = 0;
+        scanDirectory(path.c_str(), node.selected, node.indexed, &handle, true);
+        if (CountLL(node.selected) != 0 || CountLL(node.indexed) != 0)
+            AppendLL(settings.topSelected, sizeof node, &node);
+    }
+}
+
+void printStatistics() {
+    consoleLinef("\nFolder scan completed\n");
+    consoleLinef("Total of %d files read", filesRead);
+    consoleLinef("Total of %d lines read", linesRead);
+    consoleLinef("Total of %d files to be archived", archiveFileCount);
+    consoleLinef("Total of %lld bytes to be archived", archiveBytes);
+    if (filesRead != 0) consoleLinef("Scanned average of %d lines/file", linesRead / filesRead);
+    consoleLinef("\nEstimated %lld bytes will be recovered at 50%% compression.\n", archiveBytes / 2);
+}
+
+}  // namespace
+
+std::string archivePath() {
+    std::string path = settings.archiveFile ? settings.archiveFile : "";
+    if (!platform::isAbsolutePath(path)) path = std::string(settings.startDir ? settings.startDir : ".") + "/" + path;
+    std::vector<char> text(path.begin(), path.end());
+    text.push_back('\0');
+    normalizeSeparators(text.data());
+    return text.data();
+}
+
+void writeBackupEntries(std::FILE* backup, LL* selected, LL* indexed) {
+    // The client's values come from the folder's index; the look-up is made
+    // once per folder, and only when the folder has selected messages.
+    std::unique_ptr<BaseNameLookup> lookup;
+    for (void* e = FirstLL(selected); SizeLL(e) != 0; e = NextLL(e)) {
+        IndexEntry& p = *static_cast<IndexEntry*>(e);
+        if (isDirectoryNode(p)) {
+            writeBackupEntries(backup, p.selected, p.indexed);
+            continue;
+        }
+        if (!lookup) lookup = std::make_unique<BaseNameLookup>(indexed, true);
+        if (const IndexEntry* known = lookup->first(p.fileName)) {
+            p.value1 = known->value1;
+            p.value2 = known->value2;
+        }
+        if (writeIndexLine(backup, p, true) != 0)
+            fatalError(4086, "Error [%d] writing the archive index %s", errno, backupIndexName);
+    }
+}
+
+void writeBackupIndex() {
+    std::FILE* backup = platform::openFile(backupIndexName, "wb");
+    if (!backup) fatalError(4086, "Error [%d] writing the archive index %s", errno, backupIndexName);
+    ++archiveFileCount;
+    addToListFile(backupIndexName);
+    writeBackupEntries(backup, settings.topSelected, settings.topIndexed);
+    if (std::fflush(backup) != 0 || std::ferror(backup)) {
+        int error = errno;
+        std::fclose(backup);
+        fatalError(4086, "Error [%d] writing the archive index %s", error, backupIndexName);
+    }
+    if (std::fclose(backup) != 0) fatalError(4086, "Error [%d] writing the archive index %s", errno, backupIndexName);
+}
+
+bool archivedMembersRead(const std::string& archive) {
+    archivedMembers.clear();
+    std::vector<std::string> members;
+    if (!listArchiveMembers(archive.c_str(), members)) {
+        reportWarning(4121, "Cannot list the archive %s: no message is deleted, the indexes stay as they were",
+                      archive.c_str());
+        return false;
+    }
+    for (auto& m : members) archivedMembers.insert(lowerCase(m));
+    return true;
+}
+
+bool isArchived(const char* path) { return archivedMembers.count(memberKey(path)) != 0; }
+
+void rewriteIndexes(const std::string& dir, LL* selected, LL* indexed) {
+    std::unique_ptr<BaseNameLookup> lookup;
+    for (void* e = FirstLL(selected); SizeLL(e) != 0; e = NextLL(e)) {
+        IndexEntry& p = *static_cast<IndexEntry*>(e);
+        if (isDirectoryNode(p)) {
+            rewriteIndexes(joinStorePath(dir, p.fileName), p.selected, p.indexed);
+            continue;
+        }
+        // A message the archive does not hold keeps its line: it stays.
+        if (!isArchived(p.fileName)) continue;
+        if (!lookup) lookup = std::make_unique<BaseNameLookup>(indexed, true);
+        if (IndexEntry* line = lookup->takeFirst(p.fileName)) DeleteLL(line);
+    }
+
+    std::string indexPath = joinStorePath(dir, "folder.bag");
+    if (settings.verbose)
+        consoleLinef("Rewriting bag file: %s, total of %d remaining files", indexPath.c_str(), CountLL(indexed));
+    if (!insideFolder(indexPath)) return;
+    // The client lists nothing of a folder whose index is empty: a folder
+    // that had no index keeps having none.
+    if (!indexFileFound(indexed)) return;
+
+    int error = platform::makeWritable(indexPath);
+    if (error != 0 && error != ENOENT) reportWarning(3860, "CHMOD error [%d] on file [%s]", error, indexPath.c_str());
+    error = replaceFolderIndex(indexPath, indexed);
+    if (error != 0) fatalError(3866, "Error [%d] opening bag file: %s", error, indexPath.c_str());
+}
+
+void deleteArchived(const std::string& dir, LL* selected) {
+    for (void* e = FirstLL(selected); SizeLL(e) != 0; e = NextLL(e)) {
+        IndexEntry& p = *static_cast<IndexEntry*>(e);
+        if (isDirectoryNode(p)) {
+            deleteArchived(joinStorePath(dir, p.fileName), p.selected);
+            continue;
+        }
+        if (!isArchived(p.fileName)) {
+            reportWarning(4120, "Not in the archive, so not deleted: %s", p.fileName);
+            continue;
+        }
+        int error = platform::makeWritable(p.fileName);
+        if (error != 0 && error != ENOENT) reportWarning(3910, "CHMOD error [%d] on file [%s]", error, p.fileName);
+        platform::removeFile(p.fileName);  // a failure here is not reported
+    }
+}
+
+void archiveJob() {
+    if (!checkZipVersion(1)) return;
+    if (!settings.topSelected) settings.topSelected = CreatLL();
+    if (!settings.topIndexed) settings.topIndexed = CreatLL();
+    if (settings.verbose) consoleLinef("Archiving files");
+
+    bool namesGiven = settings.accountName && CountLL(settings.accountName) != 0;
+    resolveAccountNames();
+    if (namesGiven && CountLL(settings.accountDir) == 0) fatalError(4006, "No directories selected by name!");
+
+    if (!openListFile()) fatalError(4010, "Cannot open temp file");
+    if (settings.verbose) consoleLinef("Scanning folders and files:");
+    scanStore();
+    if (settings.verbose) printStatistics();
+    if (filesRead == 0) fatalError(4071, "Archive aborted - No files to archive!");
+
+    // Verbose level 3 is a dry run: the list file stays, open, for the user
+    // to read what would have been archived.
+    if (settings.verbose == 3) return;
+
+    writeBackupIndex();
+    closeListFile();
+    std::string archive = archivePath();
+    if (settings.verbose) {
+        consoleLinef("Zip file name: %s", archive.c_str());
+        consoleLinef("\nZip being called.  It may spend some time analyzing the");
+        consoleLinef("files specified, depending upon the number of files selected.");
+        consoleLinef("Zip may spend up to %d minutes analyzing the file list", archiveFileCount / 3 / 60);
+        consoleLinef("(This is only an estimate based upon observed behaviour).");
+    }
+    int zipResult = zipFiles(listFileName, archive.c_str(), settings.quiet ? 1 : 0);
+    platform::removeFile(backupIndexName);
+    removeListFile();
+
+    if (!settings.deleteArchived || settings.verbose >= 2 || zipResult != 0) return;
+    if (!archivedMembersRead(archive)) return;
+    rewriteIndexes("./", settings.topSelected, settings.topIndexed);
+    deleteArchived("./", settings.topSelected);
+}
