@@ -1,0 +1,234 @@
+#include "store_fixture.h"
+
+#include "listfile.h"
+#include "settings.h"
+
+#include <algorithm>
+#include <sstream>
+
+using namespace store_test;
+using testing_support::readFile;
+using testing_support::StoreBuilder;
+using testing_support::TempDir;
+
+namespace {
+
+std::vector<std::string> headers(const std::string& subject, const std::string& from = "a@example.com") {
+    return {"From: " + from, "To: b@example.com", "Subject: " + subject, "Date: Tue, 14 Jul 1998 11:39:10 -0400"};
+}
+
+class ScanTest : public StoreTest {
+protected:
+    TempDir tmp;
+    StoreBuilder store{tmp.path()};
+    LL* selected = nullptr;
+    LL* indexed = nullptr;
+
+    void SetUp() override {
+        StoreTest::SetUp();
+        store.account("work.act", "John Work")
+            .folder("work.act/inbox.fld", "Inbox")
+            .message("work.act/inbox.fld/1.msg", headers("first"))
+            .message("work.act/inbox.fld/2.MSG", headers("second", "news@example.org"))
+            .file("work.act/inbox.fld/notes.txt", "not a message\n")
+            .folder("work.act/inbox.fld/sub.fld", "Workshop")
+            .message("work.act/inbox.fld/sub.fld/3.msg", headers("third"))
+            .folder("work.act/internal.fld", "Wo")
+            .message("work.act/internal.fld/8.msg", headers("eighth"))
+            .folder("work.act/sent.fld", "")
+            .message("work.act/sent.fld/4.msg", headers("fourth"))
+            .account("home.act", "JOANNA")
+            .message("home.act/7.msg", headers("loose"))
+            .folder("home.act/inbox.fld", "Inbox")
+            .message("home.act/inbox.fld/5.msg", headers("fifth"))
+            .folder("home.act/.hidden.fld", "Hidden")
+            .message("home.act/.hidden.fld/6.msg", headers("sixth"))
+            .account("other.act", "Mary");
+    }
+
+    // Scans dir in the store as the archive job does; returns the list file's lines.
+    std::vector<std::string> scan(const char* dir = "./") {
+        CurrentDirectory here(tmp.path());
+        selected = newList();
+        indexed = newList();
+        EXPECT_NE(openListFile(), nullptr);
+        DirHandle handle = -1;
+        scanDirectory(dir, selected, indexed, &handle, true);
+        closeListFile();
+        std::vector<std::string> lines;
+        std::istringstream in(readFile(tmp / "archive.tmp"));
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        removeListFile();
+        return lines;
+    }
+
+    static std::vector<std::string> messagesOf(const std::vector<std::string>& lines) {
+        std::vector<std::string> out;
+        for (auto& l : lines)
+            if (l.size() > 4 && (l.compare(l.size() - 4, 4, ".msg") == 0 || l.compare(l.size() - 4, 4, ".MSG") == 0))
+                out.push_back(l);
+        return out;
+    }
+
+    // The node of `name` in a list of the scan tree.
+    static const IndexEntry* node(LL* list, const std::string& name) {
+        for (auto* e = TypedLL<IndexEntry>(list).first(); e; e = TypedLL<IndexEntry>::next(e))
+            if (e->selected && name == e->fileName) return e;
+        return nullptr;
+    }
+};
+
+}  // namespace
+
+TEST_F(ScanTest, WithoutSelectorsEveryFolderIsTakenAndEverySettingsFileListed) {
+    auto lines = scan();
+    const std::vector<std::string> expected = {
+        "./home.act/acct.ini",
+        "./home.act/7.msg",
+        "./home.act/inbox.fld/folder.ini",
+        "./home.act/inbox.fld/5.msg",
+        "./other.act/acct.ini",
+        "./work.act/acct.ini",
+        "./work.act/inbox.fld/folder.ini",
+        "./work.act/inbox.fld/1.msg",
+        "./work.act/inbox.fld/2.MSG",
+        "./work.act/inbox.fld/sub.fld/folder.ini",
+        "./work.act/inbox.fld/sub.fld/3.msg",
+        "./work.act/internal.fld/folder.ini",
+        "./work.act/internal.fld/8.msg",
+        "./work.act/sent.fld/folder.ini",
+        "./work.act/sent.fld/4.msg",
+    };
+    EXPECT_EQ(lines, expected);
+    EXPECT_EQ(archiveFileCount, static_cast<int>(expected.size()));
+    EXPECT_EQ(filesRead, 7);
+
+    // The tree mirrors the directories: three accounts, their folders below.
+    EXPECT_EQ(CountLL(selected), 3);
+    const IndexEntry* work = node(selected, "work.act/");
+    ASSERT_NE(work, nullptr);
+    const IndexEntry* inbox = node(work->selected, "inbox.fld/");
+    ASSERT_NE(inbox, nullptr);
+    auto inboxEntries = entriesOf(inbox->selected);
+    ASSERT_EQ(inboxEntries.size(), 3u);  // 1.msg, 2.MSG and the node of sub.fld
+    EXPECT_STREQ(inboxEntries[0].fileName, "./work.act/inbox.fld/1.msg");
+    EXPECT_STREQ(inboxEntries[0].subject, "first");
+    EXPECT_STREQ(inboxEntries[0].time, "15:39:10");
+    EXPECT_TRUE(inboxEntries[2].selected != nullptr);
+    EXPECT_NE(node(node(selected, "home.act/")->selected, "inbox.fld/"), nullptr);
+    EXPECT_EQ(node(node(selected, "home.act/")->selected, ".hidden.fld/"), nullptr);
+
+    long long bytes = 0;
+    for (const char* m : {"home.act/7.msg", "home.act/inbox.fld/5.msg", "work.act/inbox.fld/1.msg",
+                          "work.act/inbox.fld/2.MSG", "work.act/inbox.fld/sub.fld/3.msg",
+                          "work.act/internal.fld/8.msg", "work.act/sent.fld/4.msg"})
+        bytes += static_cast<long long>(readFile(tmp / m).size());
+    EXPECT_EQ(archiveBytes, bytes);
+}
+
+TEST_F(ScanTest, FiltersDecideWhichMessagesAreKept) {
+    addString(settings.fromAddress, "news");
+    auto lines = scan();
+    EXPECT_EQ(messagesOf(lines), std::vector<std::string>{"./work.act/inbox.fld/2.MSG"});
+    EXPECT_EQ(filesRead, 7);  // all were read, one was kept
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "./work.act/sent.fld/folder.ini"), 1);
+}
+
+TEST_F(ScanTest, DirectoryNameSelectorsArePrefixesAtAnyDepth) {
+    addSelector(settings.folderDir, "in", 0);
+    EXPECT_EQ(messagesOf(scan()),
+              (std::vector<std::string>{"./home.act/7.msg", "./home.act/inbox.fld/5.msg", "./work.act/inbox.fld/1.msg",
+                                        "./work.act/inbox.fld/2.MSG", "./work.act/internal.fld/8.msg"}));
+    freshSettings();
+    addSelector(settings.folderDir, "inbox.fldx", 0);
+    EXPECT_EQ(messagesOf(scan()), std::vector<std::string>{"./home.act/7.msg"});
+    freshSettings();
+    addSelector(settings.folderDir, "SUB", 1);  // the nested flag plays no part for a name
+    EXPECT_EQ(messagesOf(scan()),
+              (std::vector<std::string>{"./home.act/7.msg", "./work.act/inbox.fld/sub.fld/3.msg"}));
+}
+
+TEST_F(ScanTest, DisplayNameSelectorsCompareTheShorterLength) {
+    addSelector(settings.folderName, "Work", 0);  // "Workshop" and "Wo", never the empty name
+    EXPECT_EQ(messagesOf(scan()), (std::vector<std::string>{"./home.act/7.msg", "./work.act/inbox.fld/sub.fld/3.msg",
+                                                           "./work.act/internal.fld/8.msg"}));
+}
+
+TEST_F(ScanTest, PathSelectorsNameOneFolderOrATree) {
+    addSelector(settings.folderDir, "WORK.act\\Inbox.fld", 0);
+    EXPECT_EQ(messagesOf(scan()), (std::vector<std::string>{"./home.act/7.msg", "./work.act/inbox.fld/1.msg",
+                                                           "./work.act/inbox.fld/2.MSG"}));
+    freshSettings();
+    addSelector(settings.folderDir, "./work.act/inbox.fld/", 1);
+    EXPECT_EQ(messagesOf(scan()),
+              (std::vector<std::string>{"./home.act/7.msg", "./work.act/inbox.fld/1.msg", "./work.act/inbox.fld/2.MSG",
+                                        "./work.act/inbox.fld/sub.fld/3.msg"}));
+    freshSettings();
+    addSelector(settings.folderDir, ".\\work.act\\inbox.fld\\sub.fld", 0);
+    EXPECT_EQ(messagesOf(scan()),
+              (std::vector<std::string>{"./home.act/7.msg", "./work.act/inbox.fld/sub.fld/3.msg"}));
+    freshSettings();
+    addSelector(settings.folderDir, "home.act\\inbox", 1);  // components are compared whole
+    EXPECT_EQ(messagesOf(scan()), std::vector<std::string>{"./home.act/7.msg"});
+}
+
+TEST_F(ScanTest, NestedDisplayNameSelectorTakesTheFoldersBelow) {
+    addSelector(settings.folderName, "inbox", 1);
+    EXPECT_EQ(messagesOf(scan()),
+              (std::vector<std::string>{"./home.act/7.msg", "./home.act/inbox.fld/5.msg", "./work.act/inbox.fld/1.msg",
+                                        "./work.act/inbox.fld/2.MSG", "./work.act/inbox.fld/sub.fld/3.msg"}));
+    std::vector<std::string> selectors;
+    TypedLL<FolderSelector>(settings.folderDir).forEach([&](const FolderSelector& s) {
+        selectors.push_back(s.name);
+        EXPECT_EQ(s.nested, 1);
+    });
+    EXPECT_EQ(selectors, (std::vector<std::string>{".\\home.act\\inbox.fld\\", ".\\work.act\\inbox.fld\\"}));
+}
+
+TEST_F(ScanTest, AnAccountDirectoryAlone) {
+    auto lines = scan("./home.act/");
+    EXPECT_EQ(lines, (std::vector<std::string>{"./home.act/7.msg", "./home.act/inbox.fld/folder.ini",
+                                               "./home.act/inbox.fld/5.msg"}));
+}
+
+TEST_F(ScanTest, IndexesAreReadIntoTheNodesAndMissingMessagesDropped) {
+    store.file("work.act/inbox.fld/folder.bag",
+               testing_support::indexLine({"5", "6", "d", "t", "s", "a", "A", "b", "B", "1K", "1.msg"}) +
+                   testing_support::indexLine({"1", "1", "d", "t", "s", "a", "A", "b", "B", "1K", "gone.msg"}));
+    scan();
+    const IndexEntry* inbox = node(node(selected, "work.act/")->selected, "inbox.fld/");
+    ASSERT_NE(inbox, nullptr);
+    auto entries = entriesOf(inbox->indexed);
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].value1, 5);
+    EXPECT_TRUE(indexFileFound(inbox->indexed));
+    EXPECT_FALSE(indexFileFound(node(node(selected, "work.act/")->selected, "sent.fld/")->indexed));
+}
+
+TEST_F(ScanTest, NullArgumentsDoNothing) {
+    DirHandle handle = -1;
+    EXPECT_EQ(scanDirectory(nullptr, newList(), nullptr, &handle, true), 0);
+    EXPECT_EQ(scanDirectory("./", nullptr, nullptr, &handle, true), 0);
+    EXPECT_EQ(scanDirectory("./", newList(), nullptr, nullptr, true), 0);
+    EXPECT_EQ(archiveFileCount, 0);
+}
+
+TEST_F(ScanTest, AccountNamesResolveToDirectories) {
+    CurrentDirectory here(tmp.path());
+    store.file("stray.act", "a file, not an account\n");
+    addString(settings.accountName, "jo");
+    resolveAccountNames();
+    EXPECT_EQ(stringsOf(settings.accountDir), (std::vector<std::string>{"home.act", "work.act"}));
+    EXPECT_EQ(CountLL(settings.accountName), 0);
+
+    freshSettings();
+    settings.verbose = 1;
+    addString(settings.accountName, "nobody");
+    addString(settings.accountName, "MARY 100%");
+    addString(settings.accountName, "mar");
+    ::testing::internal::CaptureStdout();
+    resolveAccountNames();
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+              "Account \"Mary\",  dir added for name match (MARY 100%): other.act\n\n");
+    EXPECT_EQ(stringsOf(settings.accountDir), std::vector<std::string>{"other.act"});
+}

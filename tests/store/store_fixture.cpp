@@ -1,0 +1,59 @@
+#include "store_fixture.h"
+
+#include "platform.h"
+#include "settings.h"
+
+#include <cstring>
+
+namespace store_test {
+
+namespace {
+std::vector<LL*>& keptLists() {
+    static std::vector<LL*> lists;
+    return lists;
+}
+}  // namespace
+
+LL* newList() {
+    keptLists().push_back(CreatLL());
+    return keptLists().back();
+}
+
+void freshSettings() {
+    settings = RunSettings{};
+    for (LL** list : {&settings.accountDir, &settings.accountName, &settings.folderDir, &settings.folderName,
+                      &settings.beginSubject, &settings.partialSubject, &settings.fromAddress,
+                      &settings.toAddress})
+        *list = newList();
+    filesRead = linesRead = archiveFileCount = messageDots = indexDots = 0;
+    archiveBytes = 0;
+}
+
+std::vector<IndexEntry> entriesOf(LL* list) {
+    std::vector<IndexEntry> out;
+    TypedLL<IndexEntry>(list).forEach([&](const IndexEntry& e) { out.push_back(e); });
+    return out;
+}
+
+std::vector<std::string> stringsOf(LL* list) {
+    std::vector<std::string> out;
+    for (void* e = FirstLL(list); SizeLL(e) != 0; e = NextLL(e)) out.emplace_back(static_cast<const char*>(e));
+    return out;
+}
+
+void addString(LL* list, const char* text) { AppendStringLL(list, text); }
+
+void addSelector(LL* list, const char* name, int nested) {
+    FolderSelector s{};
+    std::strncpy(s.name, name, sizeof s.name - 1);
+    s.nested = nested;
+    TypedLL<FolderSelector>(list).append(s);
+}
+
+CurrentDirectory::CurrentDirectory(const std::string& dir) : previous_(platform::currentDirectory()) {
+    if (!platform::changeDirectory(dir)) ADD_FAILURE() << "cannot enter " << dir;
+}
+
+CurrentDirectory::~CurrentDirectory() { platform::changeDirectory(previous_); }
+
+}  // namespace store_test
