@@ -171,7 +171,8 @@ void ldtJustify(int mode, char* text);
 // required 1.
 //
 // ldtParseDate reads the first `length` bytes of `text` (stopping early at
-// a terminator; it never reads beyond them). Result:
+// a terminator; it never reads beyond them), so an empty text passed with
+// its length 0 is an argument error (1022). Result:
 //   1022  length not 1..30 or kind not 4: `date` untouched;
 //   1044  invalid format code: `date` untouched;
 //   otherwise `date` is set to 101 before the text is looked at, and

@@ -99,7 +99,8 @@ void ldtJustify(int mode, char* text) {
     const std::size_t length = std::strlen(text);
     char* end = text + length;
     auto leadingBlanks = [&] {
-        return static_cast<std::size_t>(std::find_if(text, end, [](char c) { return c != ' '; }) - text);
+        const char* first = std::find_if(text, end, [](char c) { return c != ' '; });
+        return static_cast<std::size_t>(first - text);
     };
     if (leadingBlanks() == length) return;  // blanks only (or empty)
     if (mode == 1) {
