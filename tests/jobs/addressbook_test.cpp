@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -192,3 +193,49 @@ TEST_F(AddressBookSort, VerboseModeNamesEachStep) {
 }
 
 }  // namespace
+
+// The same through the built archiver, run in the main directory.
+class AddressBookSortRun : public AddressBookSort {
+protected:
+    void SetUp() override {
+        AddressBookSort::SetUp();
+        ts::StoreBuilder store(tmp / "velmor");
+    }
+    ts::RunResult archiver(const std::vector<std::string>& args) {
+        ts::RunOptions o;
+        o.workDir = tmp / "velmor";
+        return ts::run(ARCHIVER_BIN, args, o);
+    }
+};
+
+TEST_F(AddressBookSortRun, SortsOnTheNamedFieldOrOnTheAliasColumn) {
+    const std::string a = record({"b@x", "alias-c", "A name"});
+    const std::string b = record({"a@x", "alias-a", "C name"});
+    const std::string c = record({"c@x", "alias-b", "B name"});
+    ts::writeFile(book(), a + b + c);
+
+    auto r = archiver({"/i", "Email"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(ts::readFile(book()), b + a + c);
+    EXPECT_EQ(ts::readFile(backup()), a + b + c);
+
+    r = archiver({"/i"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(ts::readFile(book()), b + c + a);
+    EXPECT_EQ(ts::readFile(backup()), b + a + c);
+}
+
+TEST_F(AddressBookSortRun, ErrorsEndTheRunWithStatusOne) {
+    const std::string before = record({"b@x"}) + record({"a@x"});
+    ts::writeFile(book(), before);
+    auto r = archiver({"/i", "phone"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "[5028]: Invalid field for sorting!");
+    EXPECT_EQ(ts::readFile(book()), before);
+
+    ASSERT_EQ(std::remove(book().c_str()), 0);
+    r = archiver({"/i", "name"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "[5043]: Unable to open address book database file!");
+    EXPECT_TRUE(ts::listDirectory(tmp / "tools").empty());
+}

@@ -1,0 +1,438 @@
+// The restore job end to end: the built archiver with the real unzip on a
+// store in a temporary directory, from archives laid out here and packed
+// with the real zip (so that backup.bag can also say what no archive job
+// would write).
+#include "restore.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include <string>
+#include <vector>
+
+namespace ts = testing_support;
+
+namespace {
+
+const std::string restoredFilesIni =
+    "Restored Files\xDE" "1000\xDE" "1\xDE" "0;1;2;3;4;5;6;7;8;9\xDE" "1\xDE" "1\xDE" "1\xDE" "0\xDE\n";
+
+// An index line as backup.bag holds it (`path` is the whole path) or as
+// folder.bag holds it (the file name alone).
+std::string indexLine(const std::string& path, const std::string& subject = "Hello",
+                      const std::string& from = "from@x") {
+    return ts::indexLine({"5", "7", "07/14/98", "11:39", subject, "to@x", "To Name", from, "From Name", "1K", path});
+}
+
+std::string messageText(const std::string& subject) { return "Subject: " + subject + "\n\nBody of " + subject + "\n"; }
+
+std::string folderIni(const std::string& name) { return name + "\xDE" "archived settings\xDE\n"; }
+
+std::size_t countOf(const std::string& haystack, const std::string& needle) {
+    std::size_t n = 0;
+    for (std::size_t at = haystack.find(needle); at != std::string::npos; at = haystack.find(needle, at + 1)) ++n;
+    return n;
+}
+
+bool endsWith(const std::string& s, const std::string& tail) {
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+class Restore : public ::testing::Test {
+protected:
+    // A message of the archive: its file, and its line in backup.bag.
+    void archived(const std::string& path, const std::string& subject, const std::string& from = "from@x") {
+        member(path, messageText(subject));
+        entry("./" + path, subject, from);
+    }
+    void member(const std::string& path, const std::string& bytes) { ts::writeFile(stage + "/" + path, bytes); }
+    void entry(const std::string& path, const std::string& subject = "Hello", const std::string& from = "from@x") {
+        bag += indexLine(path, subject, from);
+    }
+    // Packs the stage into the archive, with backup.bag unless told not to.
+    void pack(bool withBackupBag = true) {
+        if (withBackupBag) ts::writeFile(stage + "/backup.bag", bag);
+        ts::RunOptions o;
+        o.workDir = stage;
+        auto r = ts::run("/bin/sh", {"-c", "exec zip -q -r -y \"$0\" .", archive}, o);
+        ASSERT_EQ(r.status, 0) << r.err;
+    }
+    ts::RunResult archiver(std::vector<std::string> args, const std::string& input = "") {
+        ts::RunOptions o;
+        o.workDir = mainDir;
+        o.input = input;
+        return ts::run(ARCHIVER_BIN, args, o);
+    }
+    ts::RunResult restore(std::vector<std::string> options, const std::string& input = "") {
+        std::vector<std::string> args{"/r"};
+        args.insert(args.end(), options.begin(), options.end());
+        args.push_back("../a.zip");  // a name beginning with "/" would be an option
+        return archiver(args, input);
+    }
+    std::string at(const std::string& path) const { return mainDir + "/" + path; }
+    std::string read(const std::string& path) const { return ts::readFile(at(path)); }
+
+    ts::TempDir tmp;
+    const std::string mainDir = tmp / "velmor";
+    const std::string stage = tmp / "stage";
+    const std::string archive = tmp / "a.zip";
+    ts::StoreBuilder store{mainDir};
+    std::string bag;
+};
+
+TEST_F(Restore, IntoRestoredFilesOfTheAccount) {
+    store.account("work.act", "Work").folder("work.act/inbox.fld", "Inbox");
+    member("work.act/acct.ini", "archived acct.ini");
+    member("work.act/inbox.fld/folder.ini", folderIni("Inbox"));
+    archived("work.act/inbox.fld/12.msg", "First");
+    archived("work.act/inbox.fld/13.msg", "Second");
+    pack();
+
+    auto r = restore({});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(read("work.act/restore.fld/folder.ini"), restoredFilesIni);
+    EXPECT_EQ(read("work.act/restore.fld/inbox.fld/folder.ini"), folderIni("Inbox"));
+    EXPECT_EQ(read("work.act/restore.fld/inbox.fld/12.msg"), messageText("First"));
+    EXPECT_EQ(read("work.act/restore.fld/inbox.fld/13.msg"), messageText("Second"));
+    EXPECT_EQ(read("work.act/restore.fld/inbox.fld/folder.bag"), indexLine("12.msg", "First") + indexLine("13.msg", "Second"));
+    // The original folder and the account are left as they were.
+    EXPECT_FALSE(ts::exists(at("work.act/inbox.fld/12.msg")));
+    EXPECT_NE(read("work.act/acct.ini"), "archived acct.ini");
+    EXPECT_FALSE(ts::exists(at("backup.bag")));
+    EXPECT_EQ(r.err, "");
+}
+
+TEST_F(Restore, IntoTheOriginalFolderAppendingToItsIndex) {
+    const std::string existing = indexLine("12.msg", "Old copy");
+    store.account("work.act", "Work").folder("work.act/inbox.fld", "Inbox").file("work.act/inbox.fld/folder.bag", existing);
+    member("work.act/inbox.fld/folder.ini", folderIni("Archived name"));
+    archived("work.act/inbox.fld/12.msg", "First");
+    pack();
+
+    auto r = restore({"/o"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(read("work.act/inbox.fld/12.msg"), messageText("First"));
+    // No duplicate check: the line is appended after the one already there.
+    EXPECT_EQ(read("work.act/inbox.fld/folder.bag"), existing + indexLine("12.msg", "First"));
+    EXPECT_NE(read("work.act/inbox.fld/folder.ini"), folderIni("Archived name"));  // never replaced
+    EXPECT_FALSE(ts::exists(at("work.act/restore.fld")));
+}
+
+TEST_F(Restore, FindsExistingDirectoriesWhateverTheirCase) {
+    store.account("Work.ACT", "Work").folder("Work.ACT/Inbox.FLD", "Inbox");
+    member("Work.act/Inbox.fld/folder.ini", folderIni("Inbox"));
+    archived("Work.act/Inbox.fld/12.msg", "First");
+    pack();
+
+    auto r = restore({"/o"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(read("Work.ACT/Inbox.FLD/12.msg"), messageText("First"));
+    EXPECT_EQ(read("Work.ACT/Inbox.FLD/folder.bag"), indexLine("12.msg", "First"));
+    EXPECT_EQ(ts::listDirectory(mainDir), (std::vector<std::string>{"Work.ACT", "velmor.exe"}));
+
+    r = restore({});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(read("Work.ACT/restore.fld/inbox.fld/12.msg"), messageText("First"));
+    EXPECT_EQ(ts::listDirectory(at("Work.ACT")), (std::vector<std::string>{"Inbox.FLD", "acct.ini", "restore.fld"}));
+}
+
+TEST_F(Restore, NestedFoldersAreCreatedLevelByLevelWithTheirSettings) {
+    store.account("a.act", "A");
+    member("a.act/f.fld/folder.ini", folderIni("F"));
+    member("a.act/f.fld/g.fld/folder.ini", folderIni("G"));
+    archived("a.act/f.fld/g.fld/1.msg", "Deep");
+    pack();
+
+    auto r = restore({"/o"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(read("a.act/f.fld/folder.ini"), folderIni("F"));
+    EXPECT_EQ(read("a.act/f.fld/g.fld/folder.ini"), folderIni("G"));
+    EXPECT_EQ(read("a.act/f.fld/g.fld/1.msg"), messageText("Deep"));
+    EXPECT_EQ(read("a.act/f.fld/g.fld/folder.bag"), indexLine("1.msg", "Deep"));
+    EXPECT_FALSE(ts::exists(at("a.act/f.fld/folder.bag")));
+
+    r = restore({});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(read("a.act/restore.fld/f.fld/folder.ini"), folderIni("F"));
+    EXPECT_EQ(read("a.act/restore.fld/f.fld/g.fld/folder.ini"), folderIni("G"));
+    EXPECT_EQ(read("a.act/restore.fld/f.fld/g.fld/1.msg"), messageText("Deep"));
+}
+
+TEST_F(Restore, AMissingAccountIsRecreatedWithItsAcctIni) {
+    std::string acct(512, '\0');
+    acct += "Gone Account";
+    acct += std::string(40, '\0');
+    member("gone.act/acct.ini", acct);
+    member("gone.act/in.fld/folder.ini", folderIni("In"));
+    archived("gone.act/in.fld/1.msg", "Back");
+    pack();
+
+    auto r = restore({"/V", "1"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(read("gone.act/acct.ini"), acct);
+    EXPECT_EQ(read("gone.act/restore.fld/folder.ini"), restoredFilesIni);
+    EXPECT_EQ(read("gone.act/restore.fld/in.fld/1.msg"), messageText("Back"));
+    EXPECT_NE(r.out.find("Restoring Files\n"), std::string::npos) << r.out;
+    const std::size_t recreate = r.out.find("Recreating account directory: gone.act\n");
+    const std::size_t ini = r.out.find("Restoring account ini file: gone.act\\acct.ini\n");
+    const std::size_t file = r.out.find("Restoring file: .\\gone.act\\in.fld\\1.msg  to  gone.act\\restore.fld\\in.fld\n");
+    ASSERT_NE(recreate, std::string::npos) << r.out;
+    ASSERT_NE(ini, std::string::npos) << r.out;
+    ASSERT_NE(file, std::string::npos) << r.out;
+    EXPECT_LT(recreate, ini);
+    EXPECT_LT(ini, file);
+}
+
+class RestoreSelection : public Restore {
+protected:
+    void SetUp() override {
+        store.account("work.act", "Work").account("home.act", "Home");
+        for (const char* f : {"work.act/inbox.fld", "work.act/inbox.fld/sub.fld", "work.act/other.fld", "home.act/inbox.fld"})
+            member(std::string(f) + "/folder.ini", folderIni(f));
+        archived("work.act/inbox.fld/1.msg", "Invoice one", "news@x");
+        archived("work.act/inbox.fld/sub.fld/2.msg", "Meeting", "boss@x");
+        archived("work.act/other.fld/3.msg", "Invoice three", "boss@x");
+        archived("home.act/inbox.fld/4.msg", "Holiday", "news@x");
+        pack();
+    }
+    // The messages that came back into their folders, in store order.
+    std::vector<std::string> restored() const {
+        std::vector<std::string> out;
+        for (const auto& [path, bytes] : ts::snapshot(mainDir))
+            if (path.size() > 4 && path.compare(path.size() - 4, 4, ".msg") == 0) out.push_back(path);
+        return out;
+    }
+};
+
+TEST_F(RestoreSelection, FolderNameWithoutNestingTakesOnlyTheFolderItself) {
+    auto r = restore({"/o", "/G", "inbox.fld"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(restored(), (std::vector<std::string>{"home.act/inbox.fld/4.msg", "work.act/inbox.fld/1.msg"}));
+}
+
+TEST_F(RestoreSelection, FolderNameWithNestingTakesTheFoldersBelowToo) {
+    auto r = restore({"/o", "/n", "/G", "INBOX.fld"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(restored(), (std::vector<std::string>{"home.act/inbox.fld/4.msg", "work.act/inbox.fld/1.msg",
+                                                    "work.act/inbox.fld/sub.fld/2.msg"}));
+}
+
+TEST_F(RestoreSelection, EveryFolderSelectorMustMatch) {
+    auto r = restore({"/o", "/n", "/G", "inbox", "/G", "sub"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(restored(), (std::vector<std::string>{"work.act/inbox.fld/sub.fld/2.msg"}));
+}
+
+TEST_F(RestoreSelection, AccountDirectorySelection) {
+    auto r = restore({"/o", "/a", "WORK.act"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(restored(), (std::vector<std::string>{"work.act/inbox.fld/1.msg", "work.act/inbox.fld/sub.fld/2.msg",
+                                                    "work.act/other.fld/3.msg"}));
+}
+
+TEST_F(RestoreSelection, AccountDisplayNameSelection) {
+    auto r = restore({"/o", "/b", "hom"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(restored(), (std::vector<std::string>{"home.act/inbox.fld/4.msg"}));
+}
+
+TEST_F(RestoreSelection, MessageCriteria) {
+    auto r = restore({"/o", "/s", "invoice"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(restored(), (std::vector<std::string>{"work.act/inbox.fld/1.msg", "work.act/other.fld/3.msg"}));
+
+    // Any one criterion selects; with /R every one must.
+    for (const auto& p : restored()) ASSERT_EQ(std::remove(at(p).c_str()), 0);
+    r = restore({"/o", "/s", "invoice", "/F", "NEWS"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(restored(), (std::vector<std::string>{"home.act/inbox.fld/4.msg", "work.act/inbox.fld/1.msg",
+                                                    "work.act/other.fld/3.msg"}));
+    for (const auto& p : restored()) ASSERT_EQ(std::remove(at(p).c_str()), 0);
+    r = restore({"/o", "/R", "/s", "invoice", "/F", "NEWS"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(restored(), (std::vector<std::string>{"work.act/inbox.fld/1.msg"}));
+}
+
+TEST_F(RestoreSelection, QueryAnswersFromStandardInput) {
+    // x and the line end are ignored; ? shows the help and the same entry
+    // again; y takes 1; n skips 2; A (any case) takes 3 and 4 unasked.
+    auto r = restore({"/o", "/Q"}, "x?\ny\nn\nA");
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(restored(), (std::vector<std::string>{"home.act/inbox.fld/4.msg", "work.act/inbox.fld/1.msg",
+                                                    "work.act/other.fld/3.msg"}));
+    EXPECT_EQ(countOf(r.out, "\nFile:   ./work.act/inbox.fld/1.msg\n"), 2u) << r.out;
+    EXPECT_EQ(countOf(r.out, "\nFile:   ./work.act/inbox.fld/sub.fld/2.msg\n"), 1u);
+    EXPECT_EQ(countOf(r.out, "\nFile:   ./work.act/other.fld/3.msg\n"), 1u);
+    EXPECT_EQ(countOf(r.out, "File:   ./home.act"), 0u);
+    EXPECT_EQ(countOf(r.out, "\nProceed (y/n/q/a/?): "), 4u);
+    EXPECT_EQ(countOf(r.out, "y     Yes\nn     No\nq     Quit\na     Yes to all\n\n"), 1u);
+    EXPECT_NE(r.out.find("\nFile:   ./work.act/inbox.fld/1.msg\n"
+                         "Date:   07/14/98, 11:39\n"
+                         "Subj:   Invoice one\n"
+                         "To:     to@x (To Name)\n"
+                         "From:   news@x (From Name)\n"
+                         "\nProceed (y/n/q/a/?): "),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("bbb - \n"), std::string::npos);
+}
+
+TEST_F(RestoreSelection, QuitEndsTheRunKeepingWhatCameBack) {
+    auto r = restore({"/o", "/Q"}, "yq");
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(restored(), (std::vector<std::string>{"work.act/inbox.fld/1.msg"}));
+    EXPECT_FALSE(ts::exists(at("backup.bag")));
+}
+
+TEST_F(RestoreSelection, WithoutAnswersQueryModeRestoresNothing) {
+    auto r = restore({"/o", "/Q"});  // standard input is /dev/null
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_TRUE(restored().empty());
+    EXPECT_EQ(countOf(r.out, "\nProceed (y/n/q/a/?): "), 1u);
+}
+
+TEST_F(Restore, LongFieldsAreCutInTheQuery) {
+    store.account("a.act", "A");
+    member("a.act/f.fld/folder.ini", folderIni("F"));
+    const std::string subject(100, 's');
+    archived("a.act/f.fld/1.msg", subject);
+    pack();
+    auto r = restore({"/Q"}, "n");
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    // "Subj:   " and 71 characters: 79 in all, and no line end.
+    EXPECT_NE(r.out.find("Subj:   " + subject.substr(0, 71) + "To:     "), std::string::npos) << r.out;
+}
+
+class RestoreFailedMember : public Restore {
+protected:
+    void SetUp() override {
+        store.account("a.act", "A");
+        member("a.act/f.fld/folder.ini", folderIni("F"));
+        entry("./a.act/f.fld/9.msg", "Not in the archive");
+        archived("a.act/f.fld/1.msg", "Present");
+        pack();
+    }
+};
+
+TEST_F(RestoreFailedMember, YesGoesOnWithTheNextMessage) {
+    auto r = restore({"/o"}, "Y\ny");
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("Error unarchiving file a.act\\f.fld\\9.msg \n\nProceed (y/n): "), std::string::npos) << r.out;
+    EXPECT_EQ(read("a.act/f.fld/1.msg"), messageText("Present"));
+    EXPECT_EQ(read("a.act/f.fld/folder.bag"), indexLine("1.msg", "Present"));  // 9.msg not indexed
+}
+
+TEST_F(RestoreFailedMember, NoEndsTheRunWithStatusOne) {
+    auto r = restore({"/o"}, "n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_FALSE(ts::exists(at("a.act/f.fld/1.msg")));
+}
+
+TEST_F(RestoreFailedMember, EndOfInputCountsAsNo) {
+    auto r = restore({"/o"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("\nProceed (y/n): "), std::string::npos);
+    EXPECT_FALSE(ts::exists(at("a.act/f.fld/1.msg")));
+}
+
+TEST_F(Restore, MissingArchiveIsFatal4512) {
+    auto r = archiver({"/r", "../nothere.zip"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "[4512]: A valid Archive file [../nothere.zip] is REQUIRED when performing a restore");
+    r = archiver({"/r"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "[4512]: A valid Archive file [(null)] is REQUIRED when performing a restore");
+}
+
+TEST_F(Restore, TheZipSuffixMayBeLeftOut) {
+    store.account("a.act", "A");
+    member("a.act/f.fld/folder.ini", folderIni("F"));
+    archived("a.act/f.fld/1.msg", "Present");
+    pack();
+    auto r = archiver({"/r", "/o", "../a"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(read("a.act/f.fld/1.msg"), messageText("Present"));
+}
+
+TEST_F(Restore, ArchiveWithoutBackupBagIsFatal4523) {
+    member("a.act/f.fld/1.msg", "x");
+    pack(false);
+    auto r = restore({});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(endsWith(r.err, "\n[4523]: Error unarchiving backup.bag file")) << r.err;  // after unzip's own word
+    EXPECT_FALSE(ts::exists(at("backup.bag")));
+}
+
+TEST_F(Restore, MissingFolderIniIsFatal4397) {
+    store.account("a.act", "A");
+    archived("a.act/f.fld/1.msg", "No settings");
+    pack();
+    auto r = restore({});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(endsWith(r.err, "\n[4397]: Error unarchiving INI file [a.act/f.fld/folder.ini] in folder: a.act/restore.fld/f.fld"))
+        << r.err;
+}
+
+TEST_F(Restore, PathsThatLeaveTheStoreAreRefused) {
+    store.account("a.act", "A").folder("a.act/f.fld", "F");
+    ts::makeDirectories(tmp / "outside");
+    member("a.act/f.fld/folder.ini", folderIni("F"));
+    archived("a.act/f.fld/1.msg", "Good");
+    // A message planted as a link to a directory outside the store.
+    ASSERT_EQ(ts::run("/bin/ln", {"-s", tmp / "outside", stage + "/a.act/f.fld/link.msg"}).status, 0);
+    entry("./a.act/f.fld/link.msg");
+    const std::vector<std::string> refused = {
+        "./a.act/../../outside/x.fld/2.msg",  // climbs out
+        "./a.act/f.fld/../../../3.msg",
+        "a.act\\..\\..\\4.msg",
+        "/tmp/a.act/f.fld/5.msg",  // absolute
+        "\\a.act\\f.fld\\6.msg",
+        "c:a.act/f.fld/7.msg",  // a drive
+        "./noaccount/f.fld/8.msg",  // no account
+        "./a.act/f.fld/folder.bag",  // not a message
+        "./a.act/f.fld/link.msg/9.msg",  // a message name used as a directory
+        "./a.act",
+    };
+    for (const auto& p : refused) entry(p);
+    pack();
+    const auto outsideBefore = ts::snapshot(tmp / "outside");
+
+    auto r = restore({"/o"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    for (const auto& p : refused) {
+        std::string shown = p;
+        for (char& c : shown) if (c == '/') c = '\\';
+        std::string collapsed;
+        for (char c : shown) if (!(c == '\\' && !collapsed.empty() && collapsed.back() == '\\')) collapsed += c;
+        EXPECT_NE(r.out.find("Not restoring " + collapsed + ": not a message path inside the mail store\n"),
+                  std::string::npos)
+            << p << "\n" << r.out;
+    }
+    EXPECT_EQ(read("a.act/f.fld/1.msg"), messageText("Good"));
+    EXPECT_EQ(ts::snapshot(tmp / "outside"), outsideBefore);
+    EXPECT_EQ(ts::listDirectory(tmp.path()), (std::vector<std::string>{"a.zip", "outside", "stage", "velmor"}));
+    EXPECT_EQ(ts::listDirectory(at("a.act")), (std::vector<std::string>{"acct.ini", "f.fld"}));
+    EXPECT_EQ(ts::listDirectory(at("a.act/f.fld")), (std::vector<std::string>{"1.msg", "folder.bag", "folder.ini", "link.msg"}));
+}
+
+// The path rules themselves, for the shapes the end-to-end test cannot
+// pack.
+TEST(SplitRestorePath, TakesAMessagePathApart) {
+    RestorePath p;
+    ASSERT_TRUE(splitRestorePath("./work.act/inbox.fld/sub.fld/12.msg", p));
+    EXPECT_EQ(p.account, "work.act");
+    EXPECT_EQ(p.folders, (std::vector<std::string>{"inbox.fld", "sub.fld"}));
+    EXPECT_EQ(p.file, "12.msg");
+    ASSERT_TRUE(splitRestorePath("./work.act/1.msg", p));
+    EXPECT_TRUE(p.folders.empty());
+    ASSERT_TRUE(splitRestorePath(".\\x\\work.act\\\\f.fld\\.\\1.msg", p));
+    EXPECT_EQ(p.account, "work.act");
+    EXPECT_EQ(p.folders, (std::vector<std::string>{"f.fld"}));
+    for (const char* bad : {"", "./", "../a.act/f.fld/1.msg", "./a.act/f.fld/..", "d:/a.act/1.msg", "//srv/a.act/1.msg",
+                            "./a.act/f.fld/1.txt", "./a.actx/f.fld/1.msg", "./a.act/b.msg/1.msg", "./f.fld/a.act"})
+        EXPECT_FALSE(splitRestorePath(bad, p)) << bad;
+}
+
+}  // namespace
