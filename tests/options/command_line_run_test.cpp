@@ -57,6 +57,24 @@ TEST(CommandLine, WithMainDirectoryTheArchiveIsNumberedInTheStartDirectory) {
     EXPECT_NE(listing(r).find("Archive file name: ARCHIV01.zip\n"), std::string::npos) << r.out;
 }
 
+TEST(CommandLine, ScheduledRunFromAFixedDirectoryNeverReusesYesterdaysArchive) {
+    TempDir t;
+    StoreBuilder store(t / "velmor");
+    store.account("work.act", "Work").folder("work.act/inbox.fld", "Inbox");
+    store.message("work.act/inbox.fld/1.msg",
+                  {"Date: Tue, 14 Jul 1998 11:39:10 +0000", "From: a@x.example", "To: b@x.example", "Subject: Hi"});
+    const std::string start = t / "start";
+    testing_support::makeDirectories(start);
+    writeFile(start + "/ARCHIV00.zip", "yesterday's archive");
+
+    RunResult r = archiver(start, {"/p", store.mainDir()});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(readFile(start + "/ARCHIV00.zip"), "yesterday's archive");
+    EXPECT_TRUE(exists(start + "/ARCHIV01.zip"));
+    EXPECT_FALSE(exists(store.mainDir() + "/ARCHIV00.zip"));
+    EXPECT_FALSE(exists(store.mainDir() + "/ARCHIV01.zip"));
+}
+
 TEST(CommandLine, ArchiveNameEndsTheOptions) {
     TempDir t;
     StoreBuilder store(t.path());
