@@ -12,8 +12,9 @@
 // whose results differ between library versions.
 //
 // --expected writes, for every folder, the index a reindex must leave behind:
-// the surviving lines as the archiver writes them (fields trimmed), and in
-// new.list the names of the messages that were left out of the index.
+// the surviving lines as the archiver writes them (fields trimmed, stale lines
+// gone), then a line built from the headers for each message that was left
+// out of the index (--unindexed), in the order of the directory walk.
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -531,7 +532,7 @@ void Generator::layout() {
     std::string display = kFolderNames[custom % (sizeof kFolderNames / sizeof kFolderNames[0])];
     if (custom >= static_cast<int>(sizeof kFolderNames / sizeof kFolderNames[0])) display += " " + std::to_string(custom);
     int parent = -1;
-    if (rng_.chance(35)) {
+    if (rng_.chance(35) || custom == 0) {  // at least one nested folder in every store
       std::vector<int> candidates;
       for (size_t i = 0; i < folders_.size(); ++i)
         if (folders_[i].account == a && depth[i] < 3 && folders_[i].display != "Trash") candidates.push_back(static_cast<int>(i));
@@ -606,7 +607,7 @@ void Generator::writeFolder(const Folder& f, long& nextNumber) {
   const Person& owner = owners_[static_cast<size_t>(f.account)];
   const bool sentFolder = f.display == "Sent" || f.display == "Drafts";
   std::vector<IndexLine> index;
-  std::vector<std::string> unindexedNames;
+  std::vector<std::pair<std::string, std::string>> added;  // file name, line
   index.reserve(static_cast<size_t>(f.messages) + 8);
 
   // Messages arrive in time order, so file numbers and dates rise together.
@@ -779,19 +780,16 @@ void Generator::writeFolder(const Folder& f, long& nextNumber) {
     bytes_ += static_cast<long long>(message.size());
     ++written_;
 
-    // The client's index line for it, with the fields the reader finds.
-    if (rng_.chance(opt_.unindexedPercent)) {
-      unindexedNames.push_back(fileName);
-      ++unindexed_;
-      continue;
-    }
+    // The client's index line for it, with the fields the reader finds. The
+    // draws come first so that --unindexed changes no message.
+    const int v1 = static_cast<int>(rng_.below(3)), v2 = static_cast<int>(rng_.range(1, 2));
+    const bool inIndex = !rng_.chance(opt_.unindexedPercent);
     std::string recipientName, recipientAddress, senderName, senderAddress;
     readerAddress(toValue, recipientName, recipientAddress);
     readerAddress(fromValue, senderName, senderAddress);
     const std::string date = fmt("%04ld-%02u-%02u  ", iy, im, id);
     const std::string time = fmt("%02ld:%02ld:%02ld", t / 3600, t / 60 % 60, t % 60);
     const std::string size = std::to_string((message.size() + 1023) / 1024) + "K";
-    const int v1 = static_cast<int>(rng_.below(3)), v2 = static_cast<int>(rng_.range(1, 2));
     const std::string fields[] = {date, time, subject, recipientAddress, recipientName, senderAddress, senderName, size};
     std::string line = fmt("%d%c%d%c", v1, kSep, v2, kSep);
     std::string back = line;
@@ -801,7 +799,14 @@ void Generator::writeFolder(const Folder& f, long& nextNumber) {
     }
     line += fileName + kSep + "\n";
     back += fileName + kSep + "\n";
-    index.push_back(IndexLine{line, back, false});
+    if (inIndex) {
+      index.push_back(IndexLine{line, back, false});
+    } else {
+      // What a reindex builds from the headers: the client's values become 1 and 1.
+      const std::string client = fmt("%d%c%d%c", v1, kSep, v2, kSep);
+      added.emplace_back(fileName, fmt("%d%c%d%c", 1, kSep, 1, kSep) + back.substr(client.size()));
+      ++unindexed_;
+    }
   }
   for (long pos : stalePositions)
     if (pos == f.messages) staleLine();
@@ -813,14 +818,14 @@ void Generator::writeFolder(const Folder& f, long& nextNumber) {
   if (!opt_.expected.empty()) {
     const std::string edir = opt_.expected + "/" + f.relPath;
     must(makeDirs(edir), "cannot create " + edir);
-    std::string kept, names;
+    std::string expected;
     for (const IndexLine& l : index)
-      if (!l.stale) kept += l.trimmed;
-    // A reindex adds the new files in the order of the directory walk: by name, ignoring case.
-    std::sort(unindexedNames.begin(), unindexedNames.end());
-    for (const std::string& n : unindexedNames) names += n + "\n";
-    must(writeFile(edir + "folder.bag", kept), "cannot write expected folder.bag");
-    must(writeFile(edir + "new.list", names), "cannot write new.list");
+      if (!l.stale) expected += l.trimmed;
+    // A reindex appends the new files in the order of the directory walk: by
+    // name, ignoring case (the names are digits).
+    std::sort(added.begin(), added.end());
+    for (const auto& a : added) expected += a.second;
+    must(writeFile(edir + "folder.bag", expected), "cannot write expected folder.bag");
   }
 }
 
