@@ -45,6 +45,9 @@ constexpr SortField sortFields[] = {
 // chose another. It keeps its value for the rest of the run.
 int sortColumn = 1;
 
+// The records, for the rest of the run like every list of the program.
+LL* addressBook = nullptr;
+
 struct AddressRecord {
     const char* line;  // the line without its line end (a kept heap copy)
     std::size_t lineLength;
@@ -162,7 +165,9 @@ void sortAddressBook(const char* velmorDir, const char* field) {
     // A read that stops early would give a shorter book: keep the file as it is.
     if (!readOk) fatalError(5043, "Unable to open address book database file!");
 
-    TypedLL<AddressRecord> records(CreatLL());
+    if (!addressBook) addressBook = CreatLL();
+    ClearLL(addressBook);
+    TypedLL<AddressRecord> records(addressBook);
     splitRecords(bytes, records);
     SortLL(records.handle(), compareRecords);
 

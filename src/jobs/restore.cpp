@@ -32,6 +32,10 @@ namespace {
 constexpr const char* restoreFolderDir = "restore.fld";
 constexpr const char* restoreFolderName = "Restored Files";
 
+// The entries of backup.bag, for the rest of the run like every list of
+// the program.
+LL* restoreList = nullptr;
+
 bool verbose() { return settings.verbose != 0; }
 int noiseFlag() { return settings.quiet ? 1 : 0; }
 const char* text(const char* value) { return value ? value : ""; }
@@ -305,10 +309,10 @@ void runRestore() {
     char member[] = "backup.bag";
     if (unzipInto(std::string(), archive, member) != 0) fatalError(4523, "Error unarchiving backup.bag file");
 
-    LL* list = CreatLL();
-    readIndexFile("./", list);
+    restoreList = CreatLL();
+    readIndexFile("./", restoreList);
     platform::removeFile("backup.bag");
 
-    if (CountLL(list) > 0) selectForRestore(list);
-    restoreMessages(list);
+    if (CountLL(restoreList) > 0) selectForRestore(restoreList);
+    restoreMessages(restoreList);
 }

@@ -185,6 +185,47 @@ TEST_F(Restore, AMissingAccountIsRecreatedWithItsAcctIni) {
     EXPECT_LT(ini, file);
 }
 
+// Round trips through the archive job: archive and delete, then restore.
+TEST_F(Restore, RoundTripThroughTheArchiveJob) {
+    const std::vector<std::string> headers = {"From: Ann <ann@x>", "To: bob@x", "Subject: Round trip",
+                                              "Date: Tue, 14 Jul 1998 11:39:10 +0000"};
+    store.account("work.act", "Work")
+        .folder("work.act/inbox.fld", "Inbox")
+        .folder("work.act/inbox.fld/sub.fld", "Sub")
+        .message("work.act/inbox.fld/1.msg", headers, "one\n")
+        .message("work.act/inbox.fld/2.msg", headers, "two\n")
+        .message("work.act/inbox.fld/sub.fld/3.msg", headers, "three\n");
+    const auto before = ts::snapshot(mainDir);
+
+    auto r = archiver({"/N", "rt.zip"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    ASSERT_FALSE(ts::exists(at("work.act/inbox.fld/1.msg")));
+
+    r = archiver({"/r", "rt.zip"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    for (const char* m : {"inbox.fld/1.msg", "inbox.fld/2.msg", "inbox.fld/sub.fld/3.msg"})
+        EXPECT_EQ(read(std::string("work.act/restore.fld/") + m), before.at(std::string("work.act/") + m)) << m;
+    EXPECT_EQ(read("work.act/restore.fld/folder.ini"), restoredFilesIni);
+    EXPECT_EQ(read("work.act/restore.fld/inbox.fld/folder.ini"), before.at("work.act/inbox.fld/folder.ini"));
+    EXPECT_EQ(read("work.act/restore.fld/inbox.fld/sub.fld/folder.ini"), before.at("work.act/inbox.fld/sub.fld/folder.ini"));
+    const std::string inboxIndex = read("work.act/restore.fld/inbox.fld/folder.bag");
+    EXPECT_EQ(countOf(inboxIndex, "\n"), 2u) << inboxIndex;
+    EXPECT_NE(inboxIndex.find("\xDE" "Round trip\xDE"), std::string::npos) << inboxIndex;
+    EXPECT_NE(inboxIndex.find("\xDE" "1.msg\xDE\n"), std::string::npos) << inboxIndex;
+    EXPECT_NE(inboxIndex.find("\xDE" "2.msg\xDE\n"), std::string::npos) << inboxIndex;
+
+    r = archiver({"/r", "/o", "rt.zip"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    for (const auto& [path, bytes] : before) {
+        if (path.size() > 4 && path.compare(path.size() - 4, 4, ".msg") == 0) {
+            EXPECT_EQ(read(path), bytes) << path;
+        }
+    }
+    // The index lines that come back are the ones the archive wrote.
+    EXPECT_EQ(read("work.act/inbox.fld/folder.bag"), inboxIndex);
+    EXPECT_NE(read("work.act/inbox.fld/sub.fld/folder.bag").find("\xDE" "3.msg\xDE\n"), std::string::npos);
+}
+
 class RestoreSelection : public Restore {
 protected:
     void SetUp() override {

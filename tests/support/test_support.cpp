@@ -25,6 +25,15 @@ namespace testing_support {
 
 namespace {
 
+// A test program started with standard input closed (as CI may do) would
+// get descriptor 0 for the first pipe that run() makes, and the child would
+// then lose the input it is given. Keep descriptors 0 to 2 taken.
+const bool standardDescriptorsTaken = [] {
+    for (int fd = 0; fd < 3; ++fd)
+        if (fcntl(fd, F_GETFD) == -1 && open("/dev/null", O_RDWR) != fd) return false;
+    return true;
+}();
+
 void removeTree(const std::string& path) {
     struct stat st {};
     if (lstat(path.c_str(), &st) != 0) return;
