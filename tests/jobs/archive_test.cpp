@@ -143,6 +143,7 @@ TEST_F(ArchiveTest, SelectionsByAccountFolderAgeSubjectAndSender) {
 }
 
 TEST_F(ArchiveTest, DeleteTakesArchivedMessagesOutOfStoreAndIndexes) {
+    ino_t oldIndex = inodeOf(at("work.act/inbox.fld/folder.bag"));
     auto r = archiver({"/A", "30", "/N"});
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_EQ(r.err, "");
@@ -158,6 +159,8 @@ TEST_F(ArchiveTest, DeleteTakesArchivedMessagesOutOfStoreAndIndexes) {
 
     // The remaining line keeps its bytes; the line of the missing 9.msg is gone too.
     EXPECT_EQ(readFile(at("work.act/inbox.fld/folder.bag")), line2);
+    // Written beside the old index and renamed over it, never rewritten in place.
+    EXPECT_NE(inodeOf(at("work.act/inbox.fld/folder.bag")), oldIndex);
     EXPECT_TRUE(exists(at("work.act/inbox.fld/old.fld/folder.bag")));
     EXPECT_EQ(readFile(at("work.act/inbox.fld/old.fld/folder.bag")), "");
     EXPECT_EQ(readFile(at("home.act/family.fld/folder.bag")), "");

@@ -7,8 +7,18 @@
 
 namespace {
 
+// Lists and entries stay reachable until the process ends, as the
+// program's own do (held by objects that are never destroyed).
+auto* keptLists = new std::vector<LL*>;
+auto* keptEntries = new std::vector<IndexEntry>;
+
+LL* newList() {
+    keptLists->push_back(CreatLL());
+    return keptLists->back();
+}
+
 LL* listOf(const std::vector<const char*>& names) {
-    LL* list = CreatLL();
+    LL* list = newList();
     for (const char* n : names) {
         IndexEntry e{};
         e.fileName = keepString(n);
@@ -51,7 +61,8 @@ TEST(FolderIndex, LookupFindsTheFirstRemainingEntryInListOrder) {
     BaseNameLookup exact(list, false);
     EXPECT_EQ(exact.first("2.MSG"), second);  // the extension plays no part
     EXPECT_EQ(exact.first("./a/1.msg"), first);
-    IndexEntry upper{};
+    keptEntries->push_back(IndexEntry{});
+    IndexEntry& upper = keptEntries->back();
     upper.fileName = keepString("./a/N.msg");
     EXPECT_EQ(exact.first(upper.fileName), nullptr);
     exact.add(&upper);
@@ -63,7 +74,7 @@ TEST(FolderIndex, LookupOfManyEntriesFindsEachOnce) {
     // A folder of tens of thousands of messages, taken out from the end.
     std::vector<std::string> names;
     for (int i = 0; i < 60000; ++i) names.push_back(std::to_string(i) + ".msg");
-    LL* list = CreatLL();
+    LL* list = newList();
     for (const auto& n : names) {
         IndexEntry e{};
         e.fileName = keepString(n);

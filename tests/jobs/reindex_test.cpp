@@ -49,12 +49,14 @@ protected:
 };
 
 TEST_F(ReindexTest, EveryFolderIndexMatchesItsMessages) {
+    ino_t oldIndex = inodeOf(at("a.act/in.fld/folder.bag"));
     auto r = archiver({"/I"});
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_EQ(r.err, "");
 
     // Surviving lines first, unchanged, then new ones; the missing 3.msg is gone.
     EXPECT_EQ(readFile(at("a.act/in.fld/folder.bag")), kept2 + builtLine("One", "Ann", "ann@home.example", "1.msg"));
+    EXPECT_NE(inodeOf(at("a.act/in.fld/folder.bag")), oldIndex) << "replaced by a rename, not written in place";
     // Keys are compared exactly: the line for "Note.msg" does not stand for "note.msg".
     EXPECT_EQ(readFile(at("a.act/case.fld/folder.bag")), builtLine("Note", "n@x", "n@x", "note.msg"));
     // Keys leave the extension out: the line for 5.txt stands for 5.msg.

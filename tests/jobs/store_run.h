@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 class StoreRun : public ::testing::Test {
@@ -39,6 +40,12 @@ protected:
                                  const std::string& to = "bob@work.example") {
         return testing_support::indexLine(
             {values, values2, "1998-07-14", "11:39:10", subject, to, to, fromAddress, fromName, "1K", fileName});
+    }
+
+    // The file's identity on disk: a file replaced by a rename gets a new one.
+    static ino_t inodeOf(const std::string& path) {
+        struct stat st {};
+        return stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
     }
 
     // Index lines of a file, each with its line feed.

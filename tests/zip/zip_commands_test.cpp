@@ -49,10 +49,10 @@ TEST_F(ZipCommandTest, UnzipFileCommandLinesAndTheMemberLosesItsDotSlash) {
     EXPECT_EQ(readFile(at("record")), "-o\n-C\n-j\n-d\nx.act\na.zip\nx.act/acct.ini\n");
 
     std::strcpy(member, "my box.act/in.fld/1 2.msg");
-    EXPECT_EQ(unzipFile("./my box.act/restore.fld/", "/m m/a.zip", member, 0), 0);
+    EXPECT_EQ(unzipFile("my box.act/restore.fld/", "/m m/a.zip", member, 0), 0);
     EXPECT_STREQ(member, "my box.act/in.fld/1 2.msg");
     EXPECT_EQ(readFile(at("record")),
-              "-qq\n-o\n-C\n-j\n-d\n./my box.act/restore.fld/\n/m m/a.zip\nmy box.act/in.fld/1 2.msg\n");
+              "-qq\n-o\n-C\n-j\n-d\nmy box.act/restore.fld/\n/m m/a.zip\nmy box.act/in.fld/1 2.msg\n");
 
     std::strcpy(member, "./a.msg");
     EXPECT_EQ(unzipFile(nullptr, "a.zip", member, 1), 0);
