@@ -172,8 +172,11 @@ void sortAddressBook(const char* velmorDir, const char* field) {
     SortLL(records.handle(), compareRecords);
 
     // The backup is a copy of the book as it was, so that addr.db itself
-    // exists whole at every moment.
+    // exists whole at every moment. The line keeps its old wording (typo
+    // and name) because users and their scripts know it.
     if (verbose) consoleLinef("Renaming old address bokk file to addrbak.db");
+    // Failing to write either file has always ended the run with 1 and no
+    // message; the book is then as it was.
     if (!replaceFile(backupPath, bytes)) std::exit(1);
 
     if (verbose) consoleLinef("Writing new address book file.");
