@@ -14,6 +14,11 @@
 
 namespace {
 
+// The main directory as last entered: the name it was entered by and where
+// that led.
+std::string enteredClientName;
+std::string enteredClientDirectory;
+
 bool endsInSeparator(const std::string& text) {
     return !text.empty() && (text.back() == '/' || text.back() == '\\');
 }
@@ -46,8 +51,11 @@ void recordStart() {
 }
 
 void checkAccountDirectories() {
+    // Once /p or a velmorDirName statement has entered the main directory, a
+    // relative name would be looked for below it a second time.
+    const std::string base = enteredClientDirectory.empty() ? std::string(settings.velmorDirName) : std::string("./");
     for (void* e = FirstLL(settings.accountDir); SizeLL(e) != 0; e = NextLL(e)) {
-        std::string path = std::string(settings.velmorDirName) + static_cast<const char*>(e);
+        std::string path = base + static_cast<const char*>(e);
         while (endsInSeparator(path)) path.pop_back();
         if (!platform::fileExists(path)) fatalError(2449, "Specified account %s not found.", path.c_str());
     }
@@ -92,6 +100,11 @@ void prepareSettings(int argc, char** argv) {
 bool enterClientDirectory(const char* directory) {
     std::string dir = directory ? directory : "./";
     if (!endsInSeparator(dir)) dir += "/";
+    // main enters the directory that /p entered already; a relative name
+    // must not be taken a second time from inside it.
+    if (!enteredClientDirectory.empty() && dir == enteredClientName &&
+        platform::currentDirectory() == enteredClientDirectory)
+        return true;
 
     std::string client = dir + "velmor.exe";
     std::string windowed = dir + "velmorw.exe";
@@ -119,5 +132,7 @@ bool enterClientDirectory(const char* directory) {
     // The root keeps its separator: without it there is nothing to enter.
     if (path.size() > 1 && path.back() == '\\') path.pop_back();
     if (!platform::changeDirectory(path)) fatalError(1938, "Error changing directories");
+    enteredClientName = dir;
+    enteredClientDirectory = platform::currentDirectory();
     return true;
 }

@@ -116,7 +116,7 @@ std::vector<DirEntry> findEntries(const std::string& searchPath);
 // ---- current drive and directory -------------------------------------------
 
 int currentDrive();                    // 3 ("C") on POSIX: there is one root
-bool changeDrive(int drive);           // true for the one drive there is
+bool changeDrive(int drive);           // 1 = A ... 26 = Z; each names the one root
 std::string currentDirectory();        // absolute, without trailing separator
 bool changeDirectory(const std::string& path);
 

@@ -314,7 +314,8 @@ std::vector<DirEntry> findEntries(const std::string& searchPath) {
 
 int currentDrive() { return 3; }
 
-bool changeDrive(int drive) { return drive == 3; }
+// Every drive letter names the one root, so any of them can be "changed to".
+bool changeDrive(int drive) { return drive >= 1 && drive <= 26; }
 
 std::string currentDirectory() {
     std::vector<char> buf(4096);
