@@ -285,6 +285,22 @@ TEST_F(ArchiveTest, BackupIndexThatCannotBeWrittenStopsBeforeZip) {
     EXPECT_EQ(readFile(at("work.act/inbox.fld/folder.bag")), inboxIndex);
 }
 
+TEST_F(ArchiveTest, IndexThatCannotBeReplacedIs3866AndNothingIsDeleted) {
+    // A directory where the index belongs cannot be renamed over.
+    std::remove(at("home.act/family.fld/folder.bag").c_str());
+    writeFile(at("home.act/family.fld/folder.bag/x"), "x");
+    auto r = archiver({"/A", "30", "/N"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "[3866]: Error [21] opening bag file: ./home.act/family.fld/folder.bag");
+    // Indexes are rewritten before any message goes.
+    EXPECT_TRUE(exists(at("home.act/family.fld/4.msg")));
+    EXPECT_TRUE(exists(at("work.act/inbox.fld/1.msg")));
+    EXPECT_EQ(testing_support::listDirectory(at("home.act/family.fld")), (Names{"4.msg", "folder.bag", "folder.ini"}));
+    EXPECT_TRUE(exists(archive()));
+    EXPECT_FALSE(exists(at("backup.bag")));
+    EXPECT_FALSE(exists(at("archive.tmp")));
+}
+
 TEST_F(ArchiveTest, DebugLogRecordsTheVersionCheckAndTheZipCall) {
     testing_support::RunOptions o;
     o.env = {"ARCHIVER_DEBUG=1"};
