@@ -11,7 +11,7 @@ work="$(mktemp -d "${TMPDIR:-/tmp}/velmor-sample-XXXXXX")"
 cp -r examples/store/. "$work/"
 echo "Sample store copied to $work"
 cd "$work/velmor"
-"$OLDPWD/build/src/control/archiver" /V 1 /D 2020/01/01 /N "$@"
+"$OLDPWD/build/archiver" /V 1 /D 2020/01/01 /N "$@"
 echo
 echo "The archive holds:"
 unzip -l "$work"/velmor/ARCHIV00.zip

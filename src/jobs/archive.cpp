@@ -210,7 +210,10 @@ void archiveJob() {
     platform::removeFile(backupIndexName);
     removeListFile();
 
-    if (!settings.deleteArchived || settings.verbose >= 2 || zipResult != 0) return;
+    // A scheduler must be able to tell that the archive was not written.
+    if (zipResult != 0)
+        fatalError(4087, "Zip ended with status %d: the archive may be incomplete, nothing was deleted", zipResult);
+    if (!settings.deleteArchived || settings.verbose >= 2) return;
     if (!archivedMembersRead(archive)) return;
     rewriteIndexes("./", settings.topSelected, settings.topIndexed);
     deleteArchived("./", settings.topSelected);

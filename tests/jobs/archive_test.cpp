@@ -368,7 +368,9 @@ TEST_F(ArchiveStandInTest, FailingZipLeavesTheStoreAlone) {
                                  "if [ \"$1\" = -h ]; then exec '" + realZip + "' -h; fi\n"
                                  "/bin/cat > /dev/null\nexit 12\n");
     auto r = archiver({"/A", "30", "/N"}, options);
-    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    // The failure is told, with zip's status, and the run does not end as a success.
+    EXPECT_EQ(r.status, 1) << r.out << r.err;
+    EXPECT_EQ(r.err, "[4087]: Zip ended with status 12: the archive may be incomplete, nothing was deleted");
     expectStoreUnchanged();
 }
 
