@@ -60,29 +60,34 @@ void consoleLinef(const char* format, ...) {
     consoleLine(lineBuffer);
 }
 
-void reportWarning(int code, const char* format, ...) {
+namespace {
+
+// The numbered text on standard error (with or without a line end) and in
+// the report file.
+void emitNumbered(int code, const char* format, va_list args, bool lineEnd) {
     char buffer[256];
-    va_list args;
-    va_start(args, format);
     composeNumbered(buffer, sizeof buffer, code, format, args);
-    va_end(args);
     std::fflush(stdout);
     std::fputs(buffer, stderr);
-    std::fputc('\n', stderr);
+    if (lineEnd) std::fputc('\n', stderr);
     std::fflush(stderr);
     logLine(buffer);
 }
 
-void fatalError(int code, const char* format, ...) {
-    char buffer[256];
+}  // namespace
+
+void reportWarning(int code, const char* format, ...) {
     va_list args;
     va_start(args, format);
-    composeNumbered(buffer, sizeof buffer, code, format, args);
+    emitNumbered(code, format, args, true);
     va_end(args);
-    std::fflush(stdout);
-    std::fputs(buffer, stderr);
-    std::fflush(stderr);
-    logLine(buffer);
+}
+
+void fatalError(int code, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    emitNumbered(code, format, args, false);
+    va_end(args);
     platform::removeFile("backup.bag");
     platform::removeFile("archive.tmp");
     std::exit(1);
