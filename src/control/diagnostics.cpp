@@ -8,6 +8,7 @@
 #include <cstring>
 
 char lineBuffer[lineBufferSize];
+EndProcessHook endProcessHook = nullptr;
 
 namespace {
 
@@ -90,7 +91,12 @@ void fatalError(int code, const char* format, ...) {
     va_end(args);
     platform::removeFile("backup.bag");
     platform::removeFile("archive.tmp");
-    std::exit(1);
+    endProcess(1);
+}
+
+void endProcess(int status) {
+    if (endProcessHook) endProcessHook(status);
+    std::exit(status);
 }
 
 void rememberReportFile() {

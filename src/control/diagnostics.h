@@ -26,6 +26,13 @@ void consoleLine(char* text);
 void consoleLinef(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void reportWarning(int code, const char* format, ...) __attribute__((format(printf, 2, 3)));
 [[noreturn]] void fatalError(int code, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+// How fatalError and the usage text end the process: std::exit(status).
+// A fuzz harness sets the hook so that such a documented end is not taken
+// for a crash; the hook must not return (it throws). Null in the programs.
+using EndProcessHook = void (*)(int status);
+extern EndProcessHook endProcessHook;
+[[noreturn]] void endProcess(int status);
 void normalizeSeparators(char* text);
 
 // Keeps a copy of the report file name where the interrupt handler can

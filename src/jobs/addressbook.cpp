@@ -12,6 +12,8 @@
 // never half written or missing.
 #include "jobs.h"
 
+#include "address_book.h"
+
 #include "LL.h"
 #include "diagnostics.h"
 #include "platform.h"
@@ -48,13 +50,6 @@ int sortColumn = 1;
 // The records, for the rest of the run like every list of the program.
 LL* addressBook = nullptr;
 
-struct AddressRecord {
-    const char* line;  // the line without its line end (a kept heap copy)
-    std::size_t lineLength;
-    std::size_t keyOffset;  // the sort column's field within the line
-    std::size_t keyLength;
-};
-
 std::string_view keyOf(const AddressRecord& record) {
     return std::string_view(record.line + record.keyOffset, record.keyLength);
 }
@@ -73,7 +68,7 @@ int compareRecords(const void* a, const void* b) {
 
 // The field of `column` in a line; a line with fewer fields has an empty key.
 AddressRecord makeRecord(std::string_view line, int column) {
-    AddressRecord record{keepString(line), line.size(), line.size(), 0};
+    AddressRecord record{line.data(), line.size(), line.size(), 0};
     std::size_t start = 0;
     for (int i = 0; i < column; ++i) {
         std::size_t sep = line.find(fieldSeparator, start);
@@ -92,21 +87,6 @@ bool readWholeFile(std::FILE* file, std::string& bytes) {
     std::size_t n;
     while ((n = std::fread(block, 1, sizeof block, file)) > 0) bytes.append(block, n);
     return std::ferror(file) == 0;
-}
-
-// One record per line; a carriage return before the line feed belongs to
-// the line end, and a last line without a line end is a record too.
-void splitRecords(const std::string& bytes, TypedLL<AddressRecord>& records) {
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        std::size_t end = bytes.find('\n', start);
-        std::size_t next = end == std::string::npos ? bytes.size() : end + 1;
-        if (end == std::string::npos) end = bytes.size();
-        std::size_t length = end - start;
-        if (length > 0 && bytes[start + length - 1] == '\r') --length;
-        records.append(makeRecord(std::string_view(bytes).substr(start, length), sortColumn));
-        start = next;
-    }
 }
 
 bool writeAll(std::FILE* file, const char* data, std::size_t length) {
@@ -134,6 +114,19 @@ bool writeSortedBook(const std::string& path, const TypedLL<AddressRecord>& reco
 }
 
 }  // namespace
+
+void readAddressBookRecords(std::string_view bytes, int column, TypedLL<AddressRecord>& records) {
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        std::size_t end = bytes.find('\n', start);
+        std::size_t next = end == std::string_view::npos ? bytes.size() : end + 1;
+        if (end == std::string_view::npos) end = bytes.size();
+        std::size_t length = end - start;
+        if (length > 0 && bytes[start + length - 1] == '\r') --length;
+        records.append(makeRecord(bytes.substr(start, length), column));
+        start = next;
+    }
+}
 
 void sortAddressBook(const char* velmorDir, const char* field) {
     const bool verbose = settings.verbose != 0;
@@ -168,7 +161,8 @@ void sortAddressBook(const char* velmorDir, const char* field) {
     if (!addressBook) addressBook = CreatLL();
     ClearLL(addressBook);
     TypedLL<AddressRecord> records(addressBook);
-    splitRecords(bytes, records);
+    // The records live as long as the list, like every list of the program.
+    readAddressBookRecords(std::string_view(keepString(bytes), bytes.size()), sortColumn, records);
     SortLL(records.handle(), compareRecords);
 
     // The backup is a copy of the book as it was, so that addr.db itself

@@ -1,6 +1,7 @@
 // The usage text, five pages with a key press between them.
 #include "options.h"
 
+#include "diagnostics.h"
 #include "platform.h"
 
 #include <algorithm>
@@ -176,5 +177,5 @@ void showUsage(char letter) {
     waitForKey();
     pageFive();
     std::fflush(stdout);
-    std::exit(1);
+    endProcess(1);
 }

@@ -7,6 +7,7 @@
 #include "util.h"
 
 #include <cctype>
+#include <cerrno>
 #include <climits>
 #include <cstring>
 #include <new>
@@ -27,7 +28,8 @@ bool readWholeLine(std::FILE* file, std::string& line) {
         if (c == '\n') return true;
         line.push_back(static_cast<char>(c));
     }
-    return !line.empty();
+    // A failed read is not the end of the file: the piece read is no line.
+    return !line.empty() && !std::ferror(file);
 }
 
 // A decimal int as "%d" reads it: leading white space, an optional sign,
@@ -90,14 +92,16 @@ char* keepIndexText(std::string_view text) {
 
 bool hasSeparator(std::string_view name) { return name.find_first_of("/\\") != std::string_view::npos; }
 
-// The change time of dir + name, 0 when there is no such file.
+// The change time of the message file dir + name, 0 when there is none. A
+// directory is no message: an empty name would otherwise find the folder
+// itself, and a name of a subfolder that subfolder.
 std::time_t messageChangeTime(const std::string& dir, std::string_view name, const DirectoryListing* listing) {
     if (listing && !hasSeparator(name)) {
         const platform::DirEntry* e = listing->find(name);
-        return e ? e->changeTime : 0;
+        return e && !(e->attributes & platform::attributeDirectory) ? e->changeTime : 0;
     }
     platform::FileStatus status;
-    if (!platform::fileStatus(dir + std::string(name), status)) return 0;
+    if (!platform::fileStatus(dir + std::string(name), status) || status.isDirectory) return 0;
     return status.changeTime;
 }
 
@@ -153,6 +157,12 @@ int readIndexFile(const char* dir, LL* list, const DirectoryListing* listing) {
                 }
             }
             entries.append(entry);
+        }
+        // An index written back from a part of it would lose the rest.
+        if (std::ferror(file)) {
+            int error = errno;
+            std::fclose(file);
+            fatalError(3470, "Error [%d] reading index file %s", error, path.c_str());
         }
         std::fclose(file);
     }

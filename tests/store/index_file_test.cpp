@@ -159,6 +159,27 @@ TEST_F(IndexFileTest, LinesOfMissingMessagesAreDroppedExceptWhenRestoring) {
     EXPECT_EQ(entries[0].changeTime, 0);
 }
 
+TEST_F(IndexFileTest, ALineNamingADirectoryIsNoMessage) {
+    // An empty name would find the folder itself; found by fuzzing, where
+    // the look-up with and without the folder's listing disagreed.
+    writeFile(dir / "1.msg", "x");
+    testing_support::makeDirectories(dir / "sub.fld");
+    writeFile(dir / "folder.bag", indexLine({"1", "1", "d", "t", "s", "a", "A", "b", "B", "1K", ""}) +
+                                      indexLine({"1", "1", "d", "t", "s", "a", "A", "b", "B", "1K", "sub.fld"}) +
+                                      indexLine({"1", "1", "d", "t", "s", "a", "A", "b", "B", "1K", "sub.fld/.."}) +
+                                      indexLine({"1", "1", "d", "t", "s", "a", "A", "b", "B", "1K", "1.msg"}));
+    for (bool withListing : {true, false}) {
+        LL* list = newList();
+        if (withListing)
+            readIndexFile(folder().c_str(), list);
+        else
+            readIndexFile(folder().c_str(), list, nullptr);
+        auto entries = entriesOf(list);
+        ASSERT_EQ(entries.size(), 1u) << (withListing ? "with" : "without") << " the listing";
+        EXPECT_STREQ(entries[0].fileName, "1.msg");
+    }
+}
+
 TEST_F(IndexFileTest, AMissingIndexGivesNoEntriesAndIsTold) {
     LL* none = newList();
     readIndexFile(folder().c_str(), none);
