@@ -88,6 +88,7 @@ private:
     std::FILE* stream_ = nullptr;
     std::string target_;
     std::string temporary_;
+    int slot_ = -1;  // where a signal handler finds the temporary's name
 };
 
 // ---- directory search -------------------------------------------------------
@@ -167,7 +168,8 @@ int readKey();
 
 enum class Signal { interrupt, breakKey, terminate, abort };
 // Installs `handler` for the signal (SIGQUIT stands in for the break key
-// on POSIX). False when the system refuses.
+// on POSIX). False when the system refuses. Before `handler` runs, the
+// temporaries of unfinished AtomicFile rewrites are removed.
 bool installSignalHandler(Signal which, void (*handler)(int));
 
 // Async-signal-safe pieces for code that runs inside a signal handler.

@@ -126,6 +126,41 @@ void fillStatus(const struct stat& st, FileStatus& status) {
     status.accessTime = st.st_atime;
 }
 
+// Temporaries of AtomicFile not yet published, by name, for the signal
+// handler: an interrupted rewrite must not leave its half-written file
+// beside the one it was to replace. Fixed slots, so that the handler reads
+// them without locks or the heap.
+constexpr std::size_t unpublishedSlots = 8;
+char unpublished[unpublishedSlots][4096];
+volatile sig_atomic_t unpublishedUsed[unpublishedSlots];
+
+int rememberUnpublished(const std::string& path) {
+    if (path.size() >= sizeof unpublished[0]) return -1;
+    for (std::size_t i = 0; i < unpublishedSlots; ++i) {
+        if (unpublishedUsed[i]) continue;
+        std::memcpy(unpublished[i], path.c_str(), path.size() + 1);
+        unpublishedUsed[i] = 1;
+        return static_cast<int>(i);
+    }
+    return -1;
+}
+
+void forgetUnpublished(int slot) {
+    if (slot >= 0) unpublishedUsed[slot] = 0;
+}
+
+void removeUnpublished() {
+    for (std::size_t i = 0; i < unpublishedSlots; ++i)
+        if (unpublishedUsed[i]) unlink(unpublished[i]);
+}
+
+void (*installedHandlers[NSIG])(int);
+
+void handleSignal(int number) {
+    removeUnpublished();
+    if (number > 0 && number < NSIG && installedHandlers[number]) installedHandlers[number](number);
+}
+
 }  // namespace
 
 // ---- paths ----------------------------------------------------------------
@@ -196,9 +231,19 @@ int AtomicFile::open(const std::string& path) {
     std::string pattern = dir + "." + leaf + ".XXXXXX";
     std::vector<char> buf(pattern.begin(), pattern.end());
     buf.push_back('\0');
+    // The interrupt handler must know of the file from the moment it exists.
+    sigset_t interrupts, saved;
+    sigemptyset(&interrupts);
+    for (int number : {SIGINT, SIGQUIT, SIGTERM, SIGABRT}) sigaddset(&interrupts, number);
+    sigprocmask(SIG_BLOCK, &interrupts, &saved);
     int fd = mkstemp(buf.data());
-    if (fd < 0) return errno;
-    temporary_ = buf.data();
+    int createError = errno;
+    if (fd >= 0) {
+        temporary_ = buf.data();
+        slot_ = rememberUnpublished(temporary_);
+    }
+    sigprocmask(SIG_SETMASK, &saved, nullptr);
+    if (fd < 0) return createError;
     // Keep the permissions of the file we replace, or the usual ones.
     struct stat st {};
     mode_t mode = 0666 & ~[] { mode_t m = umask(0); umask(m); return m; }();
@@ -210,6 +255,8 @@ int AtomicFile::open(const std::string& path) {
         close(fd);
         unlink(temporary_.c_str());
         temporary_.clear();
+        forgetUnpublished(slot_);
+        slot_ = -1;
         return e;
     }
     return 0;
@@ -225,6 +272,8 @@ int AtomicFile::commit() {
     if (e == 0 && std::rename(temporary_.c_str(), target_.c_str()) != 0) e = errno;
     if (e != 0) unlink(temporary_.c_str());
     temporary_.clear();
+    forgetUnpublished(slot_);
+    slot_ = -1;
     return e;
 }
 
@@ -237,6 +286,8 @@ void AtomicFile::discard() {
         unlink(temporary_.c_str());
         temporary_.clear();
     }
+    forgetUnpublished(slot_);
+    slot_ = -1;
 }
 
 // ---- directory search -------------------------------------------------------
@@ -469,8 +520,10 @@ bool installSignalHandler(Signal which, void (*handler)(int)) {
         case Signal::terminate: number = SIGTERM; break;
         case Signal::abort: number = SIGABRT; break;
     }
+    // Our own handler runs first and removes unpublished temporaries.
+    installedHandlers[number] = handler;
     struct sigaction action {};
-    action.sa_handler = handler;
+    action.sa_handler = handler == SIG_DFL || handler == SIG_IGN ? handler : handleSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = 0;
     return sigaction(number, &action, nullptr) == 0;

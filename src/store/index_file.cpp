@@ -7,6 +7,7 @@
 #include "util.h"
 
 #include <cctype>
+#include <cerrno>
 #include <climits>
 #include <cstring>
 #include <new>
@@ -27,7 +28,8 @@ bool readWholeLine(std::FILE* file, std::string& line) {
         if (c == '\n') return true;
         line.push_back(static_cast<char>(c));
     }
-    return !line.empty();
+    // A failed read is not the end of the file: the piece read is no line.
+    return !line.empty() && !std::ferror(file);
 }
 
 // A decimal int as "%d" reads it: leading white space, an optional sign,
@@ -155,6 +157,12 @@ int readIndexFile(const char* dir, LL* list, const DirectoryListing* listing) {
                 }
             }
             entries.append(entry);
+        }
+        // An index written back from a part of it would lose the rest.
+        if (std::ferror(file)) {
+            int error = errno;
+            std::fclose(file);
+            fatalError(3470, "Error [%d] reading index file %s", error, path.c_str());
         }
         std::fclose(file);
     }

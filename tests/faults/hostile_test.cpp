@@ -1,0 +1,2 @@
+#include "fault_support.h"
+#include <gtest/gtest.h>
