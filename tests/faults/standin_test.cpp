@@ -1,2 +1,181 @@
+// zip and unzip replaced on PATH by stand-ins that fail with each exit
+// status, that succeed but leave members out, and that hang until the run
+// is interrupted. The real programs do the rest of the work.
 #include "fault_support.h"
+
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <string>
+
+using namespace faults;
+namespace ts = testing_support;
+
+namespace {
+
+const int failingStatuses[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20,
+                               50, 80, 126, 127, 128, 130, 137, 143, 255};
+
+class StandIn : public ::testing::Test {
+protected:
+    // A stand-in for `name` whose version check is the real program's.
+    void standIn(const std::string& name, const std::string& body) {
+        const std::string real = ts::findProgram(name);
+        ASSERT_FALSE(real.empty()) << name << " is not installed";
+        ts::writeScript(bin.path(), name,
+                        "real='" + real + "'\nif [ \"$1\" = -h ]; then exec \"$real\" -h; fi\n" + body);
+    }
+    Outcome runJob(const FaultStore& store, int signalAfterMs = -1, int sig = 0) {
+        RunSpec spec;
+        spec.args = jobArguments(store.job());
+        spec.pathPrefix = bin.path();
+        spec.signalAfterMs = signalAfterMs;
+        spec.signal = sig;
+        spec.timeoutSeconds = 30;
+        return runArchiver(store.mainDir(), spec);
+    }
+    void expectSound(const FaultStore& store, const Outcome& run, const std::string& where) {
+        for (const std::string& problem : checkTree(store, run, Ending::handled)) ADD_FAILURE() << where << ": " << problem;
+    }
+    // Nothing of the store changed: every message and index as it was.
+    void expectUntouched(const FaultStore& store, const Files& before, const std::string& where) {
+        Files now = store.files();
+        for (const auto& [path, bytes] : before) {
+            if (path.find(".msg") == std::string::npos && path.find("folder.bag") == std::string::npos) continue;
+            auto it = now.find(path);
+            EXPECT_TRUE(it != now.end() && it->second == bytes) << where << ": " << path << " changed or gone";
+        }
+    }
+    ts::TempDir bin;
+};
+
+TEST_F(StandIn, ZipFailingWithAnyStatusDeletesNothingAndSaysSo) {
+    for (int status : failingStatuses) {
+        standIn("zip", "cat > /dev/null\nexit " + std::to_string(status) + "\n");
+        FaultStore store(Job::archive);
+        const Files before = store.files();
+        Outcome run = runJob(store);
+        const std::string where = "zip exits " + std::to_string(status);
+        EXPECT_EQ(run.status, 1) << where;
+        EXPECT_EQ(run.err, "[4087]: Zip ended with status " + std::to_string(status) +
+                               ": the archive may be incomplete, nothing was deleted")
+            << where;
+        expectUntouched(store, before, where);
+        expectSound(store, run, where);
+    }
+    recordPoints("zip exit statuses", sizeof failingStatuses / sizeof failingStatuses[0]);
+}
+
+TEST_F(StandIn, ArchiveThatCannotBeListedDeletesNothing) {
+    for (int status : failingStatuses) {
+        standIn("unzip", "if [ \"$1\" = -Z1 ]; then exit " + std::to_string(status) + "; fi\nexec \"$real\" \"$@\"\n");
+        FaultStore store(Job::archive);
+        const Files before = store.files();
+        Outcome run = runJob(store);
+        const std::string where = "unzip -Z1 exits " + std::to_string(status);
+        EXPECT_EQ(run.status, 0) << where;
+        EXPECT_NE(run.err.find("[4121]: Cannot list the archive "), std::string::npos) << where << run.err;
+        expectUntouched(store, before, where);
+        expectSound(store, run, where);
+    }
+}
+
+// zip says it succeeded but the archive lacks a message: that message and
+// its index line stay, the others go.
+TEST_F(StandIn, MessageLeftOutOfTheArchiveStays) {
+    const char* oldMessages[] = {"work.act/inbox.fld/1.msg", "work.act/inbox.fld/3.msg", "work.act/inbox.fld/11.msg",
+                                 "work.act/inbox.fld/old.fld/5.msg", "work.act/sent.fld/7.msg",
+                                 "home.act/family.fld/4.msg"};
+    for (const char* left : oldMessages) {
+        standIn("zip", "for a; do last=\"$a\"; done\n\"$real\" \"$@\" || exit $?\n"
+                       "\"$real\" -q -d \"$last\" '" + std::string(left) + "' > /dev/null\n");
+        FaultStore store(Job::archive);
+        Outcome run = runJob(store);
+        const std::string where = std::string("zip leaves out ") + left;
+        EXPECT_EQ(run.status, 0) << where << run.err;
+        EXPECT_EQ(run.err, std::string("[4120]: Not in the archive, so not deleted: ./") + left + "\n") << where;
+        EXPECT_TRUE(ts::exists(store.mainDir() + "/" + left)) << where;
+        EXPECT_FALSE(ts::exists(store.mainDir() + "/work.act/inbox.fld/old.fld/6.msg")) << where;
+        expectSound(store, run, where);
+    }
+}
+
+TEST_F(StandIn, ZipSucceedingWithoutAWholeArchiveDeletesNothing) {
+    const struct {
+        const char* what;
+        std::string body;
+    } cases[] = {
+        {"no archive at all", "cat > /dev/null\nexit 0\n"},
+        {"an empty archive file", "for a; do last=\"$a\"; done\ncat > /dev/null\n: > \"$last\"\nexit 0\n"},
+        {"a truncated archive", "for a; do last=\"$a\"; done\n\"$real\" \"$@\" || exit $?\n"
+                                "size=$(wc -c < \"$last\")\nhead -c $((size / 2)) \"$last\" > \"$last.part\"\n"
+                                "mv \"$last.part\" \"$last\"\n"},
+    };
+    for (const auto& c : cases) {
+        standIn("zip", c.body);
+        FaultStore store(Job::archive);
+        const Files before = store.files();
+        Outcome run = runJob(store);
+        EXPECT_EQ(run.status, 0) << c.what << run.err;
+        EXPECT_NE(run.err.find("[4121]: Cannot list the archive "), std::string::npos) << c.what << run.err;
+        expectUntouched(store, before, c.what);
+        expectSound(store, run, c.what);
+    }
+}
+
+TEST_F(StandIn, RestoreWithFailingUnzipStopsAndSaysSo) {
+    for (int status : {1, 2, 9, 11, 50, 80, 81, 82, 127, 255}) {
+        const std::string where = "unzip exits " + std::to_string(status);
+        // backup.bag itself cannot be had: nothing is restored.
+        standIn("unzip", "exit " + std::to_string(status) + "\n");
+        FaultStore store(Job::restore);
+        Outcome run = runJob(store);
+        EXPECT_EQ(run.status, 1) << where;
+        EXPECT_EQ(run.err, "[4523]: Error unarchiving backup.bag file") << where;
+        expectSound(store, run, where);
+
+        // backup.bag comes out, a message does not: the question is asked
+        // and, with no answer to be had, the run stops with 1.
+        standIn("unzip", "for a; do last=\"$a\"; done\ncase \"$last\" in *.msg) exit " + std::to_string(status) +
+                             ";; esac\nexec \"$real\" \"$@\"\n");
+        FaultStore second(Job::restore);
+        run = runJob(second);
+        EXPECT_EQ(run.status, 1) << where;
+        EXPECT_NE(run.out.find("Error unarchiving file "), std::string::npos) << where << run.out;
+        EXPECT_NE(run.out.find("\nProceed (y/n): "), std::string::npos) << where << run.out;
+        expectSound(second, run, where);
+    }
+}
+
+// Zip, the archive listing and unzip hang; an interrupt (to the process
+// group, as from a terminal) ends the run with its message, and nothing
+// is deleted or left behind.
+TEST_F(StandIn, HangingProgramsEndWithTheInterrupt) {
+    const struct {
+        const char* what;
+        const char* program;
+        std::string body;
+        Job job;
+    } cases[] = {
+        {"zip hangs", "zip", "cat > /dev/null\nsleep 30\n", Job::archive},
+        {"the listing hangs", "unzip", "if [ \"$1\" = -Z1 ]; then sleep 30; fi\nexec \"$real\" \"$@\"\n", Job::archive},
+        {"unzip of backup.bag hangs", "unzip", "sleep 30\n", Job::restore},
+        {"unzip of a message hangs", "unzip",
+         "for a; do last=\"$a\"; done\ncase \"$last\" in *.msg) sleep 30;; esac\nexec \"$real\" \"$@\"\n", Job::restore},
+    };
+    for (const auto& c : cases) {
+        for (int sig : {SIGINT, SIGTERM}) {
+            const std::string where = std::string(c.what) + ", signal " + std::to_string(sig);
+            standIn(c.program, c.body);
+            FaultStore store(c.job);
+            const Files before = store.files();
+            Outcome run = runJob(store, 600, sig);
+            EXPECT_EQ(run.status, 1) << where << run.err;
+            EXPECT_NE(run.err.find("[4858]: \n\n*** Program interrupted by user ***"), std::string::npos) << where << run.err;
+            if (c.job == Job::archive) expectUntouched(store, before, where);
+            expectSound(store, run, where);
+        }
+    }
+}
+
+}  // namespace
