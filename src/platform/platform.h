@@ -98,6 +98,9 @@ enum : unsigned { attributeDirectory = 0x10 };
 struct DirEntry {
     std::string name;
     unsigned attributes = 0;  // attributeDirectory for a directory
+    // A symbolic link; the other fields describe what it points to. A walk
+    // that follows linked directories can leave the tree or go round in it.
+    bool isLink = false;
     std::int64_t size = 0;
     std::time_t changeTime = 0;
     std::time_t modifyTime = 0;

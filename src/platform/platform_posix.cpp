@@ -346,6 +346,7 @@ std::vector<DirEntry> findEntries(const std::string& searchPath) {
         DirEntry entry;
         struct stat st {};
         std::string full = joinHost(dir, name);
+        if (lstat(full.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) entry.isLink = true;
         if (stat(full.c_str(), &st) == 0) {
             if (S_ISDIR(st.st_mode)) entry.attributes |= attributeDirectory;
             entry.size = static_cast<std::int64_t>(st.st_size);

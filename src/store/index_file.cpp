@@ -158,9 +158,10 @@ int readIndexFile(const char* dir, LL* list, const DirectoryListing* listing) {
             }
             entries.append(entry);
         }
-        // An index written back from a part of it would lose the rest.
-        if (std::ferror(file)) {
-            int error = errno;
+        // An index written back from a part of it would lose the rest. A
+        // directory in its place holds no lines; the rewrite reports it.
+        const int error = errno;
+        if (std::ferror(file) && error != EISDIR) {
             std::fclose(file);
             fatalError(3470, "Error [%d] reading index file %s", error, path.c_str());
         }

@@ -81,6 +81,9 @@ int scanListed(const std::string& dir, const DirectoryListing& listing, LL* sele
     for (const platform::DirEntry& e : listing.entries()) {
         if (e.name.empty() || e.name[0] == '.') continue;
         if (e.attributes & platform::attributeDirectory) {
+            // A linked directory is not the store's: it may lead out of it,
+            // where nothing may be archived or deleted, or back up into it.
+            if (e.isLink) continue;
             const std::string name = e.name + "/";
             const std::string sub = dir + name;
             DirectoryListing below(sub);
