@@ -152,6 +152,17 @@ TEST_P(Sweep, FailedReadLosesNothing) {
         const std::string where = describe(job(), "read error", point);
         EXPECT_EQ(checkExit(job(), run), "") << where;
         expectSound(store, run, Ending::handled, where);
+        // A restore reads nothing but backup.bag: a run that reads only a
+        // part of it and still ends with 0 has restored less than it says.
+        if (run.status == 0 && (job() == Job::restore || job() == Job::restoreOriginal)) {
+            const Files& after = referenceFor(job()).after;
+            const Files now = store.files();
+            for (const auto& [path, bytes] : after) {
+                if (path.find("folder.bag") == std::string::npos) continue;
+                auto it = now.find(path);
+                EXPECT_TRUE(it != now.end() && it->second == bytes) << where << ": " << path << " not fully restored";
+            }
+        }
         ++tried;
     }
     recordPoints(std::string("read-failure points, ") + jobName(job()), tried);
