@@ -17,6 +17,7 @@ namespace {
 char reportFileForSignals[4096];
 
 // "[code]: " and the message, cut to fit the buffer.
+__attribute__((format(printf, 4, 0)))
 void composeNumbered(char* buffer, std::size_t size, int code, const char* format, va_list args) {
     int n = std::snprintf(buffer, size, "[%d]: ", code);
     if (n < 0) n = 0;
@@ -65,6 +66,7 @@ namespace {
 
 // The numbered text on standard error (with or without a line end) and in
 // the report file.
+__attribute__((format(printf, 2, 0)))
 void emitNumbered(int code, const char* format, va_list args, bool lineEnd) {
     char buffer[256];
     composeNumbered(buffer, sizeof buffer, code, format, args);
