@@ -193,7 +193,14 @@ std::FILE* openFile(const std::string& path, const char* mode) {
     std::size_t n = 0;
     for (const char* m = mode; *m && n + 1 < sizeof hostMode; ++m)
         if (*m != 'b' && *m != 't') hostMode[n++] = *m;
-    return std::fopen(resolvePath(path).c_str(), hostMode);
+    std::string host = hostForm(path);
+    // Reading creates nothing, so the name as given can simply be tried
+    // first: it opens only when it exists exactly, which is what the
+    // look-up would have found. Only a miss pays for the case-blind search.
+    if (std::strcmp(hostMode, "r") == 0) {
+        if (std::FILE* file = std::fopen(host.c_str(), hostMode)) return file;
+    }
+    return std::fopen(resolveHost(host).c_str(), hostMode);
 }
 
 int makeDirectory(const std::string& path) {
@@ -339,26 +346,32 @@ std::vector<DirEntry> findEntries(const std::string& searchPath) {
     while (dirent* e = readdir(d)) {
         if (wildcardMatch(pattern, e->d_name)) names.emplace_back(e->d_name);
     }
-    closedir(d);
     std::sort(names.begin(), names.end(), lessIgnoringCase);
     entries.reserve(names.size());
+    // Each entry is asked for relative to the open directory: one status
+    // call, and a second only for a link, instead of two walks of the
+    // whole path per entry.
+    const int dirFd = dirfd(d);
     for (auto& name : names) {
         DirEntry entry;
         struct stat st {};
-        std::string full = joinHost(dir, name);
-        if (lstat(full.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) entry.isLink = true;
-        if (stat(full.c_str(), &st) == 0) {
+        if (fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // vanished while we looked
+        bool known = true;
+        if (S_ISLNK(st.st_mode)) {
+            entry.isLink = true;
+            known = fstatat(dirFd, name.c_str(), &st, 0) == 0;  // a dangling link keeps no status
+        }
+        if (known) {
             if (S_ISDIR(st.st_mode)) entry.attributes |= attributeDirectory;
             entry.size = static_cast<std::int64_t>(st.st_size);
             entry.changeTime = changeTimeOf(st);
             entry.modifyTime = st.st_mtime;
             entry.accessTime = st.st_atime;
-        } else if (lstat(full.c_str(), &st) != 0) {
-            continue;  // vanished while we looked
         }
         entry.name = std::move(name);
         entries.push_back(std::move(entry));
     }
+    closedir(d);
     return entries;
 }
 

@@ -20,36 +20,38 @@ const char* const missingText = "(null)";
 // characters, each stripped of its trailing carriage returns and line feeds.
 class HeaderLines {
 public:
-    explicit HeaderLines(std::FILE* file) : file_(file) {}
+    explicit HeaderLines(std::FILE* file) : bytes_(file) {}
 
     // False at end of file, when `line` is left as it was.
     bool read(std::string& line) {
         for (;;) {
-            std::string piece;
+            char piece[lineLimit];
+            std::size_t length = 0;
             bool sawLineFeed = false;
             int c;
-            while (piece.size() < lineLimit && (c = std::getc(file_)) != EOF) {
-                piece.push_back(static_cast<char>(c));
+            while (length < lineLimit && (c = bytes_.get()) != EOF) {
+                piece[length++] = static_cast<char>(c);
                 if (c == '\n') {
                     sawLineFeed = true;
                     break;
                 }
             }
-            if (piece.empty()) return false;
+            if (length == 0) return false;
             bool cutAtLimit = previousCut_;
-            previousCut_ = !sawLineFeed && piece.size() == lineLimit;
+            previousCut_ = !sawLineFeed && length == lineLimit;
+            std::string_view text(piece, length);
             // A line that filled the limit exactly leaves only its line end
             // for the next read; that is not an empty line ending the header.
-            if (cutAtLimit && sawLineFeed && piece.find_first_not_of("\r\n") == std::string::npos) continue;
-            piece.resize(std::strlen(piece.c_str()));  // a zero byte ends the text, as for any C string
-            while (!piece.empty() && (piece.back() == '\r' || piece.back() == '\n')) piece.pop_back();
-            line = std::move(piece);
+            if (cutAtLimit && sawLineFeed && text.find_first_not_of("\r\n") == std::string_view::npos) continue;
+            text = text.substr(0, text.find('\0'));  // a zero byte ends the text, as for any C string
+            while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.remove_suffix(1);
+            line.assign(text);
             return true;
         }
     }
 
 private:
-    std::FILE* file_;
+    ByteReader bytes_;
     bool previousCut_ = false;
 };
 
@@ -102,7 +104,7 @@ void readHeader(std::FILE* file, std::time_t modifyTime, MessageTexts& out) {
     std::string current, next;
     bool atEnd = !lines.read(next);
     for (;;) {
-        current = next;
+        current.swap(next);
         if (!lines.read(next)) atEnd = true;
         while (!current.empty() && !atEnd && !next.empty() && (next[0] == ' ' || next[0] == '\t') &&
                current.size() + next.size() + 1 < lineLimit + 1) {

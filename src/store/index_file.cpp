@@ -21,10 +21,10 @@ std::unordered_set<const LL*> listsWithIndexFile;
 
 // One line without its line feed, of any length. False at end of file
 // when nothing was read.
-bool readWholeLine(std::FILE* file, std::string& line) {
+bool readWholeLine(std::FILE* file, ByteReader& bytes, std::string& line) {
     line.clear();
     int c;
-    while ((c = std::getc(file)) != EOF) {
+    while ((c = bytes.get()) != EOF) {
         if (c == '\n') return true;
         line.push_back(static_cast<char>(c));
     }
@@ -136,7 +136,8 @@ int readIndexFile(const char* dir, LL* list, const DirectoryListing* listing) {
         TypedLL<IndexEntry> entries(list);
         std::string line;
         ParsedLine parsed;
-        while (readWholeLine(file, line)) {
+        ByteReader bytes(file);
+        while (readWholeLine(file, bytes, line)) {
             if (!parseIndexLine(line, parsed)) continue;
             if (settings.verbose) countIndexDot();
             IndexEntry entry{};

@@ -52,9 +52,11 @@ bool endsWithNoCase(std::string_view text, std::string_view suffix) {
     return text.size() >= suffix.size() && equalNoCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
-void addSettingsFile(const std::string& path) {
+// `diskPath` is spelled as the file system spells it: it was built from
+// directory listings below a resolved start.
+void addSettingsFile(const std::string& diskPath) {
     ++archiveFileCount;
-    addToListFile(path.c_str());
+    addSpelledPathToListFile(diskPath);
 }
 
 void addNestedSelector(std::string path) {
@@ -74,8 +76,10 @@ void addNestedSelector(std::string path) {
     TypedLL<FolderSelector>(settings.folderDir).append(selector);
 }
 
-int scanListed(const std::string& dir, const DirectoryListing& listing, LL* selectedList, LL* indexedList,
-               bool scanMessages) {
+// `diskDir` is `dir` as the file system spells it: the list file gets
+// that spelling, the scan tree keeps the one `dir` was given in.
+int scanListed(const std::string& dir, const std::string& diskDir, const DirectoryListing& listing,
+               LL* selectedList, LL* indexedList, bool scanMessages) {
     if (indexedList) readIndexFile(dir.c_str(), indexedList, &listing);
     TypedLL<IndexEntry> selected(selectedList);
     for (const platform::DirEntry& e : listing.entries()) {
@@ -86,15 +90,17 @@ int scanListed(const std::string& dir, const DirectoryListing& listing, LL* sele
             if (e.isLink) continue;
             const std::string name = e.name + "/";
             const std::string sub = dir + name;
+            const std::string diskSub = diskDir + name;
             DirectoryListing below(sub);
-            if (below.find("folder.ini")) addSettingsFile(sub + "folder.ini");
-            if (endsWithNoCase(name, ".act/") && below.find("acct.ini")) addSettingsFile(sub + "acct.ini");
+            if (const platform::DirEntry* ini = below.find("folder.ini")) addSettingsFile(diskSub + ini->name);
+            if (endsWithNoCase(name, ".act/"))
+                if (const platform::DirEntry* ini = below.find("acct.ini")) addSettingsFile(diskSub + ini->name);
             IndexEntry node{};
             node.fileName = keepString(name);
             node.selected = CreatLL();
             node.indexed = CreatLL();
             bool lookAtMessages = folderSelected(dir.c_str(), node) != 0;
-            scanListed(sub, below, node.selected, node.indexed, lookAtMessages);
+            scanListed(sub, diskSub, below, node.selected, node.indexed, lookAtMessages);
             selected.append(node);
         } else if (scanMessages) {
             MessageFileTimes times{e.changeTime, e.modifyTime, e.accessTime};
@@ -102,7 +108,7 @@ int scanListed(const std::string& dir, const DirectoryListing& listing, LL* sele
             MessageTexts texts;
             if (!readMessageTexts(dir.c_str(), e.name.c_str(), size, &times, texts)) continue;
             if (!messageSelected(texts.view())) continue;
-            addSettingsFile(dir + e.name);
+            addSettingsFile(diskDir + e.name);
             selected.append(texts.keep());
             archiveBytes += static_cast<long long>(size);
         }
@@ -117,7 +123,7 @@ int scanDirectory(const char* dir, LL* selectedList, LL* indexedList, DirHandle*
     try {
         const std::string path(dir);
         DirectoryListing listing(path);
-        int result = scanListed(path, listing, selectedList, indexedList, scanMessages);
+        int result = scanListed(path, platform::resolvePath(path), listing, selectedList, indexedList, scanMessages);
         *handle = result;
         return result;
     } catch (const std::bad_alloc&) {

@@ -172,3 +172,9 @@ char* keepString(std::string_view text) {
     kept.push_back(std::move(copy));
     return kept.back().get();
 }
+
+bool ByteReader::refill() {
+    next_ = 0;
+    end_ = std::fread(block_, 1, sizeof block_, file_);
+    return end_ != 0;
+}

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
 #include <optional>
 #include <string>
@@ -62,3 +63,27 @@ std::size_t findNoCase(std::string_view haystack, std::string_view needle);
 // A heap copy that lives until the process ends (settings and list
 // records point at such copies and never free them).
 char* keepString(std::string_view text);
+
+// ---- reading ------------------------------------------------------------
+
+// The bytes of a stream one by one, as getc gives them, taken from the
+// stream in blocks: the readers of headers and index lines look at every
+// byte, and getc costs a call and a lock each time. Nothing else may read
+// the stream while a reader is in use; afterwards its position lies up to
+// one block beyond the last byte taken. End of file and read errors show
+// in the stream as they would after getc.
+class ByteReader {
+public:
+    explicit ByteReader(std::FILE* file) : file_(file) {}
+    int get() {
+        if (next_ == end_ && !refill()) return EOF;
+        return static_cast<unsigned char>(block_[next_++]);
+    }
+
+private:
+    bool refill();
+    std::FILE* file_;
+    std::size_t next_ = 0;
+    std::size_t end_ = 0;
+    char block_[1024];
+};

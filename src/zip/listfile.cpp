@@ -3,6 +3,7 @@
 #include "platform.h"
 
 #include <cstdio>
+#include <string>
 
 const char* const listFileName = "archive.tmp";
 
@@ -20,16 +21,24 @@ const char* openListFile() {
     return listFileName;
 }
 
-int addToListFile(const char* path) {
-    // zip opens the names itself, without our case-blind look-up: it gets
-    // each path as the file system spells it ("./work.act/x" may be
-    // "./Work.ACT/x" on disk), with "/" separators.
-    if (!listFile || std::fprintf(listFile, "%s\n", platform::resolvePath(path).c_str()) < 0) {
+namespace {
+int writeListLine(const std::string& hostPath) {
+    if (!listFile || std::fputs(hostPath.c_str(), listFile) < 0 || std::fputc('\n', listFile) == EOF) {
         std::printf("Error writing data to temporary file\n");
         return 0;
     }
     return 1;
 }
+}  // namespace
+
+int addToListFile(const char* path) {
+    // zip opens the names itself, without our case-blind look-up: it gets
+    // each path as the file system spells it ("./work.act/x" may be
+    // "./Work.ACT/x" on disk), with "/" separators.
+    return writeListLine(platform::resolvePath(path));
+}
+
+int addSpelledPathToListFile(const std::string& hostPath) { return writeListLine(hostPath); }
 
 int closeListFile() {
     if (listFile) {
