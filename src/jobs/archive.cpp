@@ -198,6 +198,9 @@ void archiveJob() {
 
     writeBackupIndex();
     closeListFile();
+    // An archive made from a short list would be reported as done; stop
+    // before zip instead, with the store untouched.
+    if (!listFileComplete()) fatalError(4088, "The list of files to archive could not be written: nothing was archived");
     std::string archive = archivePath();
     if (settings.verbose) {
         consoleLinef("Zip file name: %s", archive.c_str());

@@ -9,11 +9,13 @@ const char* const listFileName = "archive.tmp";
 
 namespace {
 std::FILE* listFile = nullptr;
+bool listFileFailed = false;  // a path could not be written, or the close failed
 }
 
 const char* openListFile() {
     if (listFile) std::fclose(listFile);
     listFile = platform::openFile(listFileName, "w");
+    listFileFailed = false;
     if (!listFile) {
         std::printf("Error creating temporary file\n");
         return nullptr;
@@ -25,6 +27,7 @@ namespace {
 int writeListLine(const std::string& hostPath) {
     if (!listFile || std::fputs(hostPath.c_str(), listFile) < 0 || std::fputc('\n', listFile) == EOF) {
         std::printf("Error writing data to temporary file\n");
+        listFileFailed = true;
         return 0;
     }
     return 1;
@@ -42,11 +45,14 @@ int addSpelledPathToListFile(const std::string& hostPath) { return writeListLine
 
 int closeListFile() {
     if (listFile) {
-        std::fclose(listFile);
+        // Buffered lines reach the disk only now; a failure here loses paths too.
+        if (std::fclose(listFile) != 0) listFileFailed = true;
         listFile = nullptr;
     }
     return 1;
 }
+
+bool listFileComplete() { return !listFileFailed; }
 
 int removeListFile() {
     int error = platform::removeFile(listFileName);

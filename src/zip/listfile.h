@@ -15,6 +15,8 @@ int addToListFile(const char* path);
 // asking the file system again.
 int addSpelledPathToListFile(const std::string& hostPath);
 int closeListFile();
+// False when a path could not be written or the file could not be closed.
+bool listFileComplete();
 // Deletes archive.tmp by name; a missing file is no error.
 int removeListFile();
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <unistd.h>
 
 using testing_support::exists;
 using testing_support::isDirectory;
@@ -279,6 +280,18 @@ TEST_F(ArchiveTest, BackupIndexThatCannotBeWrittenStopsBeforeZip) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err.rfind("[4086]: Error [", 0), 0u) << r.err;
     EXPECT_NE(r.err.find("] writing the archive index backup.bag"), std::string::npos) << r.err;
+    EXPECT_FALSE(exists(archive()));
+    EXPECT_FALSE(exists(at("archive.tmp")));
+    EXPECT_TRUE(exists(at("work.act/inbox.fld/1.msg")));
+    EXPECT_EQ(readFile(at("work.act/inbox.fld/folder.bag")), inboxIndex);
+}
+
+TEST_F(ArchiveTest, ListFileThatCannotBeWrittenStopsBeforeZip) {
+    // A full disk: every byte written to the list is refused.
+    ASSERT_EQ(symlink("/dev/full", at("archive.tmp").c_str()), 0);
+    auto r = archiver({"/A", "30", "/N"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "[4088]: The list of files to archive could not be written: nothing was archived");
     EXPECT_FALSE(exists(archive()));
     EXPECT_FALSE(exists(at("archive.tmp")));
     EXPECT_TRUE(exists(at("work.act/inbox.fld/1.msg")));
