@@ -3,7 +3,6 @@
 
 #include "ldt_detail.h"
 
-#include <cstdio>
 #include <cstring>
 
 using ldt_detail::abbreviationOf;
@@ -39,10 +38,21 @@ public:
         const char piece[2] = {c, '\0'};
         append(piece);
     }
+    // As "%0*d" writes it: zeros after any minus sign up to `digits`
+    // characters. Written by hand because every scanned message formats a
+    // date and a time, and the printf machinery costs far more than this.
     void appendNumber(int value, int digits) {
-        char number[16];
-        std::snprintf(number, sizeof number, "%0*d", digits, value);
-        append(number);
+        const bool negative = value < 0;
+        unsigned long magnitude = negative ? 0UL - static_cast<unsigned long>(value) : static_cast<unsigned long>(value);
+        char reversed[16];
+        int count = 0;
+        do {
+            reversed[count++] = static_cast<char>('0' + magnitude % 10);
+            magnitude /= 10;
+        } while (magnitude != 0);
+        if (negative) append('-');
+        for (int width = count + (negative ? 1 : 0); width < digits; ++width) append('0');
+        while (count > 0) append(reversed[--count]);
     }
     const char* text() const { return text_; }
     std::size_t length() const { return length_; }

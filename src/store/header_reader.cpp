@@ -26,17 +26,9 @@ public:
     bool read(std::string& line) {
         for (;;) {
             char piece[lineLimit];
-            std::size_t length = 0;
-            bool sawLineFeed = false;
-            int c;
-            while (length < lineLimit && (c = bytes_.get()) != EOF) {
-                piece[length++] = static_cast<char>(c);
-                if (c == '\n') {
-                    sawLineFeed = true;
-                    break;
-                }
-            }
+            const std::size_t length = bytes_.getLine(piece, lineLimit);
             if (length == 0) return false;
+            const bool sawLineFeed = piece[length - 1] == '\n';
             bool cutAtLimit = previousCut_;
             previousCut_ = !sawLineFeed && length == lineLimit;
             std::string_view text(piece, length);

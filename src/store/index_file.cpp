@@ -23,10 +23,13 @@ std::unordered_set<const LL*> listsWithIndexFile;
 // when nothing was read.
 bool readWholeLine(std::FILE* file, ByteReader& bytes, std::string& line) {
     line.clear();
-    int c;
-    while ((c = bytes.get()) != EOF) {
-        if (c == '\n') return true;
-        line.push_back(static_cast<char>(c));
+    char piece[512];
+    while (std::size_t n = bytes.getLine(piece, sizeof piece)) {
+        if (piece[n - 1] == '\n') {
+            line.append(piece, n - 1);
+            return true;
+        }
+        line.append(piece, n);
     }
     // A failed read is not the end of the file: the piece read is no line.
     return !line.empty() && !std::ferror(file);

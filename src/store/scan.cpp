@@ -82,6 +82,7 @@ int scanListed(const std::string& dir, const std::string& diskDir, const Directo
                LL* selectedList, LL* indexedList, bool scanMessages) {
     if (indexedList) readIndexFile(dir.c_str(), indexedList, &listing);
     TypedLL<IndexEntry> selected(selectedList);
+    MessageTexts texts;  // one for the folder: its strings keep their room from message to message
     for (const platform::DirEntry& e : listing.entries()) {
         if (e.name.empty() || e.name[0] == '.') continue;
         if (e.attributes & platform::attributeDirectory) {
@@ -105,7 +106,6 @@ int scanListed(const std::string& dir, const std::string& diskDir, const Directo
         } else if (scanMessages) {
             MessageFileTimes times{e.changeTime, e.modifyTime, e.accessTime};
             const std::uint64_t size = e.size > 0 ? static_cast<std::uint64_t>(e.size) : 0;
-            MessageTexts texts;
             if (!readMessageTexts(dir.c_str(), e.name.c_str(), size, &times, texts)) continue;
             if (!messageSelected(texts.view())) continue;
             addSettingsFile(diskDir + e.name);

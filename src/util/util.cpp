@@ -2,8 +2,8 @@
 
 #include "platform.h"
 
+#include <algorithm>
 #include <cstring>
-#include <deque>
 #include <map>
 #include <memory>
 #include <vector>
@@ -164,17 +164,47 @@ std::size_t findNoCase(std::string_view haystack, std::string_view needle) {
 
 char* keepString(std::string_view text) {
     // Settings and records keep their texts for the whole run; the store
-    // below owns them so that leak checkers see them as reachable.
-    static std::deque<std::unique_ptr<char[]>> kept;
-    auto copy = std::make_unique<char[]>(text.size() + 1);
-    if (!text.empty()) std::memcpy(copy.get(), text.data(), text.size());
+    // below owns them so that leak checkers see them as reachable. Texts
+    // are packed into large blocks: a scan keeps nine per message, and a
+    // heap block each would cost time and twice the memory.
+    constexpr std::size_t blockSize = 64 * 1024;
+    static std::vector<std::unique_ptr<char[]>> blocks, longTexts;
+    static std::size_t used = blockSize;  // of the last block
+    const std::size_t need = text.size() + 1;
+    char* copy;
+    if (need > blockSize / 4) {
+        longTexts.push_back(std::make_unique<char[]>(need));
+        copy = longTexts.back().get();
+    } else {
+        if (used + need > blockSize) {
+            blocks.push_back(std::make_unique<char[]>(blockSize));
+            used = 0;
+        }
+        copy = blocks.back().get() + used;
+        used += need;
+    }
+    if (!text.empty()) std::memcpy(copy, text.data(), text.size());
     copy[text.size()] = '\0';
-    kept.push_back(std::move(copy));
-    return kept.back().get();
+    return copy;
 }
 
 bool ByteReader::refill() {
     next_ = 0;
     end_ = std::fread(block_, 1, sizeof block_, file_);
     return end_ != 0;
+}
+
+std::size_t ByteReader::getLine(char* out, std::size_t limit) {
+    std::size_t taken = 0;
+    while (taken < limit && (next_ != end_ || refill())) {
+        const char* from = block_ + next_;
+        std::size_t span = std::min(end_ - next_, limit - taken);
+        const void* lineFeed = std::memchr(from, '\n', span);
+        if (lineFeed) span = static_cast<std::size_t>(static_cast<const char*>(lineFeed) - from) + 1;
+        std::memcpy(out + taken, from, span);
+        taken += span;
+        next_ += span;
+        if (lineFeed) break;
+    }
+    return taken;
 }

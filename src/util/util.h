@@ -66,24 +66,26 @@ char* keepString(std::string_view text);
 
 // ---- reading ------------------------------------------------------------
 
-// The bytes of a stream one by one, as getc gives them, taken from the
-// stream in blocks: the readers of headers and index lines look at every
-// byte, and getc costs a call and a lock each time. Nothing else may read
-// the stream while a reader is in use; afterwards its position lies up to
-// one block beyond the last byte taken. End of file and read errors show
-// in the stream as they would after getc.
+// Lines of a stream, taken from it in blocks: the readers of headers and
+// index lines look at every byte, and getc costs a call and a lock each
+// time. The stream must be fresh (nothing done with it since it was
+// opened): the reader makes it unbuffered, its own block being the one
+// buffer, which also spares the stream's asking the file for its status.
+// Nothing else may read the stream while a reader is in use; afterwards
+// its position lies up to one block beyond the last byte taken. End of
+// file and read errors show in the stream as they would after getc.
 class ByteReader {
 public:
-    explicit ByteReader(std::FILE* file) : file_(file) {}
-    int get() {
-        if (next_ == end_ && !refill()) return EOF;
-        return static_cast<unsigned char>(block_[next_++]);
-    }
+    explicit ByteReader(std::FILE* file) : file_(file) { std::setvbuf(file, nullptr, _IONBF, 0); }
+    // Up to `limit` bytes into `out`, the last of them a line feed when one
+    // came before the limit; the count taken, 0 only at end of input or on
+    // an error. Zero bytes are taken like any other.
+    std::size_t getLine(char* out, std::size_t limit);
 
 private:
     bool refill();
     std::FILE* file_;
     std::size_t next_ = 0;
     std::size_t end_ = 0;
-    char block_[1024];
+    char block_[4096];
 };
