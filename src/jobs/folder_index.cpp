@@ -25,6 +25,7 @@ std::string_view baseName(std::string_view path) {
 }
 
 BaseNameLookup::BaseNameLookup(LL* entries, bool ignoreCase) : ignoreCase_(ignoreCase) {
+    byName_.reserve(static_cast<std::size_t>(CountLL(entries)));
     for (void* e = FirstLL(entries); SizeLL(e) != 0; e = NextLL(e)) add(static_cast<IndexEntry*>(e));
 }
 
@@ -36,20 +37,19 @@ std::string BaseNameLookup::keyOf(std::string_view path) const {
 
 void BaseNameLookup::add(IndexEntry* entry) {
     if (!entry->fileName) return;
-    byName_[keyOf(entry->fileName)].push_back(entry);
+    byName_[keyOf(entry->fileName)].entries.push_back(entry);
 }
 
 IndexEntry* BaseNameLookup::first(std::string_view path) const {
     auto it = byName_.find(keyOf(path));
-    return it == byName_.end() || it->second.empty() ? nullptr : it->second.front();
+    if (it == byName_.end() || it->second.taken == it->second.entries.size()) return nullptr;
+    return it->second.entries[it->second.taken];
 }
 
 IndexEntry* BaseNameLookup::takeFirst(std::string_view path) {
     auto it = byName_.find(keyOf(path));
-    if (it == byName_.end() || it->second.empty()) return nullptr;
-    IndexEntry* entry = it->second.front();
-    it->second.pop_front();
-    return entry;
+    if (it == byName_.end() || it->second.taken == it->second.entries.size()) return nullptr;
+    return it->second.entries[it->second.taken++];
 }
 
 int replaceFolderIndex(const std::string& indexPath, LL* entries) {

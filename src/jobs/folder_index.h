@@ -6,10 +6,10 @@
 
 #include "index_entry.h"
 
-#include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 // `dir` and `name` with one separator between them ("./" + "a.act/" gives
 // "./a.act/"; "./a.act" + "in.fld/" gives "./a.act/in.fld/").
@@ -40,7 +40,13 @@ public:
 private:
     std::string keyOf(std::string_view path) const;
     bool ignoreCase_;
-    std::unordered_map<std::string, std::deque<IndexEntry*>> byName_;
+    // The entries of one key in order; those before `taken` are no longer
+    // held. (A deque each would cost a large block per key.)
+    struct Held {
+        std::vector<IndexEntry*> entries;
+        std::size_t taken = 0;
+    };
+    std::unordered_map<std::string, Held> byName_;
 };
 
 // Writes the message entries of `entries` (folder.bag form, in list order)

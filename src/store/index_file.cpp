@@ -6,6 +6,7 @@
 #include "settings.h"
 #include "util.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -117,7 +118,9 @@ void countIndexDot() {
 
 void appendWithoutSeparator(std::string& out, const char* text) {
     if (!text) return;
-    for (const char* p = text; *p; ++p) out.push_back(*p == indexSeparator ? '\xFE' : *p);
+    const std::size_t start = out.size();
+    out += text;
+    std::replace(out.begin() + static_cast<std::ptrdiff_t>(start), out.end(), indexSeparator, '\xFE');
 }
 
 }  // namespace
@@ -181,7 +184,9 @@ int readIndexFile(const char* dir, LL* list, const DirectoryListing* listing) {
 bool indexFileFound(const LL* list) { return listsWithIndexFile.count(list) != 0; }
 
 int writeIndexLine(std::FILE* file, IndexEntry& entry, bool keepPath) {
-    std::string line = std::to_string(entry.value1);
+    std::string line;
+    line.reserve(256);
+    line += std::to_string(entry.value1);
     line += indexSeparator;
     line += std::to_string(entry.value2);
     line += indexSeparator;
