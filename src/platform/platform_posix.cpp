@@ -56,6 +56,7 @@ std::string hostForm(const std::string& path) {
     std::string s = hasDrive(path) ? path.substr(2) : path;
     bool absolute = hasDrive(path) || (!s.empty() && isSeparator(s[0]));
     std::string out;
+    out.reserve(s.size() + 1);
     if (absolute) out = "/";
     bool lastWasSeparator = absolute;
     for (char c : s) {

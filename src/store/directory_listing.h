@@ -15,6 +15,9 @@ public:
     // Lists every entry of `dir` (a path ending in "/"), in name order
     // ignoring case. An unreadable directory gives an empty listing.
     explicit DirectoryListing(const std::string& dir);
+    // The look-up holds views of the entries' names.
+    DirectoryListing(const DirectoryListing&) = delete;
+    DirectoryListing& operator=(const DirectoryListing&) = delete;
 
     const std::vector<platform::DirEntry>& entries() const { return entries_; }
     // The entry named `name`: the exact spelling when present, else one
@@ -24,6 +27,9 @@ public:
 
 private:
     std::vector<platform::DirEntry> entries_;
-    std::unordered_map<std::string, std::size_t> exact_;
-    std::unordered_map<std::string, std::size_t> folded_;
+    std::unordered_map<std::string_view, std::size_t> exact_;
+    // Built at the first look-up that misses the exact spelling: most
+    // never do.
+    mutable std::unordered_map<std::string, std::size_t> folded_;
+    mutable bool foldedBuilt_ = false;
 };
