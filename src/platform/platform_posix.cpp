@@ -16,6 +16,7 @@
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
+#include <time.h>
 
 extern char** environ;
 
@@ -155,9 +156,30 @@ void removeUnpublished() {
         if (unpublishedUsed[i]) unlink(unpublished[i]);
 }
 
+// The program we are waiting for, for the signal handler: an interrupted
+// run must not end while zip or unzip still writes into the store, nor
+// leave it running behind us.
+volatile sig_atomic_t runningChild = 0;
+
+void stopRunningChild(int number) {
+    const pid_t child = static_cast<pid_t>(runningChild);
+    if (child <= 0) return;
+    kill(child, number);
+    // Give it time to clean up after itself (zip removes its temporary
+    // archive); one that does not stop is killed.
+    for (int i = 0; i < 100; ++i) {
+        if (waitpid(child, nullptr, WNOHANG) != 0) return;
+        const timespec pause{0, 50 * 1000 * 1000};
+        nanosleep(&pause, nullptr);
+    }
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+}
+
 void (*installedHandlers[NSIG])(int);
 
 void handleSignal(int number) {
+    stopRunningChild(number);
     removeUnpublished();
     if (number > 0 && number < NSIG && installedHandlers[number]) installedHandlers[number](number);
 }
@@ -437,13 +459,16 @@ int spawnAndWait(const std::string& path, const std::vector<std::string>& argv, 
         error = rc;
         return -1;
     }
+    runningChild = static_cast<sig_atomic_t>(pid);
     int status = 0;
     while (waitpid(pid, &status, 0) < 0) {
         if (errno != EINTR) {
+            runningChild = 0;
             error = errno;
             return -1;
         }
     }
+    runningChild = 0;
     if (WIFEXITED(status)) return WEXITSTATUS(status);
     if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
     return 1;
