@@ -97,17 +97,6 @@ std::string lastComponent(const std::string& p) {
 
 bool isRestore(Job job) { return job == Job::restore || job == Job::restoreOriginal; }
 
-std::vector<std::string> linesOf(const std::string& bytes) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        std::size_t end = bytes.find('\n', start);
-        if (end == std::string::npos) end = bytes.size() - 1;
-        lines.push_back(bytes.substr(start, end - start + 1));
-        start = end + 1;
-    }
-    return lines;
-}
 
 // The file name field of an index line: the last one.
 std::string fileOf(const std::string& line) {
@@ -122,7 +111,7 @@ std::string fileOf(const std::string& line) {
 template <typename Pred>
 bool isThinnedOut(const std::string& now, const std::string& from, Pred mayGo) {
     if (!now.empty() && now.back() != '\n') return false;
-    std::vector<std::string> kept = linesOf(now), all = linesOf(from);
+    std::vector<std::string> kept = testing_support::linesOf(now), all = testing_support::linesOf(from);
     std::size_t k = 0;
     for (const std::string& line : all) {
         if (k < kept.size() && kept[k] == line) ++k;

@@ -48,19 +48,6 @@ protected:
         return stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
     }
 
-    // Index lines of a file, each with its line feed.
-    static std::vector<std::string> linesOf(const std::string& bytes) {
-        std::vector<std::string> lines;
-        std::size_t start = 0;
-        while (start < bytes.size()) {
-            std::size_t end = bytes.find('\n', start);
-            if (end == std::string::npos) end = bytes.size() - 1;
-            lines.push_back(bytes.substr(start, end - start + 1));
-            start = end + 1;
-        }
-        return lines;
-    }
-
 private:
     testing_support::TempDir temp_;
     std::string main_;

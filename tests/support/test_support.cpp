@@ -212,6 +212,18 @@ RunResult run(const std::string& program, const std::vector<std::string>& args, 
     return result;
 }
 
+std::vector<std::string> linesOf(const std::string& bytes) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        std::size_t end = bytes.find('\n', start);
+        if (end == std::string::npos) end = bytes.size() - 1;
+        lines.push_back(bytes.substr(start, end - start + 1));
+        start = end + 1;
+    }
+    return lines;
+}
+
 std::string indexLine(const std::vector<std::string>& fields) {
     std::string line;
     for (const auto& f : fields) { line += f; line += '\xDE'; }

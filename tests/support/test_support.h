@@ -56,6 +56,9 @@ struct RunOptions {
 RunResult run(const std::string& program, const std::vector<std::string>& args,
               const RunOptions& options = {});
 
+// The lines of a file, each with its line feed (the last one may lack it).
+std::vector<std::string> linesOf(const std::string& bytes);
+
 // Index line bytes: each field followed by 0xDE, then a line feed.
 std::string indexLine(const std::vector<std::string>& fields);
 
