@@ -157,21 +157,21 @@ std::vector<std::string> jobArguments(Job job) {
     return {};
 }
 
-Outcome runArchiver(const std::string& workDir, const RunSpec& spec) {
+Outcome runArchiver(const std::string& workDir, const RunSpec& request) {
     Outcome result;
     std::vector<std::string> envStrings;
     for (char** e = environ; *e; ++e) {
         std::string entry = *e;
-        if (!spec.pathPrefix.empty() && entry.rfind("PATH=", 0) == 0)
-            entry = "PATH=" + spec.pathPrefix + ":" + entry.substr(5);
+        if (!request.pathPrefix.empty() && entry.rfind("PATH=", 0) == 0)
+            entry = "PATH=" + request.pathPrefix + ":" + entry.substr(5);
         envStrings.push_back(entry);
     }
-    for (const auto& e : spec.env) envStrings.push_back(e);
+    for (const auto& e : request.env) envStrings.push_back(e);
     std::vector<char*> envp;
     for (auto& e : envStrings) envp.push_back(e.data());
     envp.push_back(nullptr);
     std::vector<std::string> argStrings{ARCHIVER_BIN};
-    argStrings.insert(argStrings.end(), spec.args.begin(), spec.args.end());
+    argStrings.insert(argStrings.end(), request.args.begin(), request.args.end());
     std::vector<char*> argv;
     for (auto& a : argStrings) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -200,17 +200,17 @@ Outcome runArchiver(const std::string& workDir, const RunSpec& spec) {
         clock_gettime(CLOCK_MONOTONIC, &now);
         return (now.tv_sec - start.tv_sec) * 1000L + (now.tv_nsec - start.tv_nsec) / 1000000L;
     };
-    bool signalled = spec.signalAfterMs < 0;
+    bool signalled = request.signalAfterMs < 0;
     int status = 0;
     for (;;) {
         pid_t done = waitpid(pid, &status, WNOHANG);
         if (done == pid) break;
         long ms = elapsedMs();
-        if (!signalled && ms >= spec.signalAfterMs) {
-            kill(-pid, spec.signal);
+        if (!signalled && ms >= request.signalAfterMs) {
+            kill(-pid, request.signal);
             signalled = true;
         }
-        if (ms > spec.timeoutSeconds * 1000L) {
+        if (ms > request.timeoutSeconds * 1000L) {
             kill(-pid, SIGKILL);
             waitpid(pid, &status, 0);
             result.err = "(timed out)";
@@ -236,9 +236,9 @@ FaultStore::FaultStore(Job job) : job_(job) {
     if (isRestore(job)) {
         // The tree a restore starts from: the old messages archived and
         // deleted by a clean archive run.
-        RunSpec spec;
-        spec.args = jobArguments(Job::archive);
-        Outcome r = runArchiver(mainDir(), spec);
+        RunSpec request;
+        request.args = jobArguments(Job::archive);
+        Outcome r = runArchiver(mainDir(), request);
         if (r.status != 0) ADD_FAILURE() << "archive run for the restore tree failed: " << r.out << r.err;
     }
 }
@@ -251,9 +251,9 @@ const Reference& referenceFor(Job job) {
         slot = std::make_unique<Reference>();
         FaultStore tree(job);
         slot->before = tree.files();
-        RunSpec spec;
-        spec.args = jobArguments(job);
-        Outcome r = runArchiver(tree.mainDir(), spec);
+        RunSpec request;
+        request.args = jobArguments(job);
+        Outcome r = runArchiver(tree.mainDir(), request);
         if (r.status != 0) ADD_FAILURE() << jobName(job) << " reference run failed: " << r.out << r.err;
         slot->after = tree.files();
         if (ts::exists(tree.archive())) slot->archiveMembers = ts::zipMembers(tree.archive());
@@ -402,10 +402,10 @@ long countedCalls(Job job, const std::string& kinds) {
     }
     FaultStore tree(job);
     std::string countFile = tempOutputFile();
-    RunSpec spec;
-    spec.args = jobArguments(job);
-    spec.env = {shimEnv(), "FAULT_COUNT_FILE=" + countFile, "FAULT_CALLS=" + kinds};
-    Outcome r = runArchiver(tree.mainDir(), spec);
+    RunSpec request;
+    request.args = jobArguments(job);
+    request.env = {shimEnv(), "FAULT_COUNT_FILE=" + countFile, "FAULT_CALLS=" + kinds};
+    Outcome r = runArchiver(tree.mainDir(), request);
     long n = std::atol(ts::readFile(countFile).c_str());
     unlink(countFile.c_str());
     if (r.status != 0) ADD_FAILURE() << "counting run failed: " << r.out << r.err;

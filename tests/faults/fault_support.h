@@ -38,7 +38,7 @@ struct RunSpec {
 // (as a shell runs a job), without standard input. When the archiver has
 // ended, whatever it started and left behind is killed and reaped, so that
 // nothing changes the store while it is checked.
-Outcome runArchiver(const std::string& workDir, const RunSpec& spec);
+Outcome runArchiver(const std::string& workDir, const RunSpec& request);
 
 // A client tree: <root>/velmor is the main directory, <root>/tools holds the
 // address book. Built the same way every time, so that a second tree

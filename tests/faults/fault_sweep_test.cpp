@@ -54,10 +54,10 @@ TEST_P(Sweep, KillAtEveryCallLosesNothing) {
     long tried = 0;
     for (long point : choosePoints(total, pointCap(120), 1)) {
         FaultStore store(job());
-        RunSpec spec;
-        spec.args = jobArguments(job());
-        spec.env = {shimEnv(), "FAULT_SIGNAL_AT=" + std::to_string(point), "FAULT_SIGNAL=9"};
-        Outcome run = runArchiver(store.mainDir(), spec);
+        RunSpec request;
+        request.args = jobArguments(job());
+        request.env = {shimEnv(), "FAULT_SIGNAL_AT=" + std::to_string(point), "FAULT_SIGNAL=9"};
+        Outcome run = runArchiver(store.mainDir(), request);
         const std::string where = describe(job(), "kill -9", point);
         EXPECT_EQ(run.status, 128 + SIGKILL) << where << ": the kill point was not reached " << run.err;
         expectSound(store, run, Ending::killed, where);
@@ -75,10 +75,10 @@ TEST_P(Sweep, InterruptAtEveryCallLosesNothing) {
     for (long point : choosePoints(total, pointCap(60), 2)) {
         const int sig = point % 2 ? SIGINT : SIGTERM;
         FaultStore store(job());
-        RunSpec spec;
-        spec.args = jobArguments(job());
-        spec.env = {shimEnv(), "FAULT_SIGNAL_AT=" + std::to_string(point), "FAULT_SIGNAL=" + std::to_string(sig)};
-        Outcome run = runArchiver(store.mainDir(), spec);
+        RunSpec request;
+        request.args = jobArguments(job());
+        request.env = {shimEnv(), "FAULT_SIGNAL_AT=" + std::to_string(point), "FAULT_SIGNAL=" + std::to_string(sig)};
+        Outcome run = runArchiver(store.mainDir(), request);
         const std::string where = describe(job(), sig == SIGINT ? "SIGINT" : "SIGTERM", point);
         EXPECT_EQ(run.status, 1) << where;
         EXPECT_NE(run.err.find("[4858]: \n\n*** Program interrupted by user ***"), std::string::npos) << where << run.err;
@@ -98,10 +98,10 @@ TEST_P(Sweep, DiskFullFromEveryCallLosesNothing) {
     long tried = 0;
     for (long point : choosePoints(total, pointCap(60), 3)) {
         FaultStore store(job());
-        RunSpec spec;
-        spec.args = jobArguments(job());
-        spec.env = {shimEnv(), "FAULT_CALLS=" + kinds, "FAULT_AFTER=" + std::to_string(point - 1), "FAULT_ERRNO=ENOSPC"};
-        Outcome run = runArchiver(store.mainDir(), spec);
+        RunSpec request;
+        request.args = jobArguments(job());
+        request.env = {shimEnv(), "FAULT_CALLS=" + kinds, "FAULT_AFTER=" + std::to_string(point - 1), "FAULT_ERRNO=ENOSPC"};
+        Outcome run = runArchiver(store.mainDir(), request);
         const std::string where = describe(job(), "disk full", point);
         const std::string exitProblem = checkExit(job(), run);
         EXPECT_EQ(exitProblem, "") << where;
@@ -120,11 +120,11 @@ TEST_P(Sweep, SingleFailedCallLosesNothing) {
     long tried = 0;
     for (long point : choosePoints(total, pointCap(60), 4)) {
         FaultStore store(job());
-        RunSpec spec;
-        spec.args = jobArguments(job());
-        spec.env = {shimEnv(), "FAULT_CALLS=" + kinds, "FAULT_AFTER=" + std::to_string(point - 1), "FAULT_ONLY=1",
+        RunSpec request;
+        request.args = jobArguments(job());
+        request.env = {shimEnv(), "FAULT_CALLS=" + kinds, "FAULT_AFTER=" + std::to_string(point - 1), "FAULT_ONLY=1",
                     "FAULT_ERRNO=EIO"};
-        Outcome run = runArchiver(store.mainDir(), spec);
+        Outcome run = runArchiver(store.mainDir(), request);
         const std::string where = describe(job(), "EIO", point);
         EXPECT_EQ(checkExit(job(), run), "") << where;
         expectSound(store, run, Ending::handled, where);
@@ -144,11 +144,11 @@ TEST_P(Sweep, FailedReadLosesNothing) {
     long tried = 0;
     for (long point : choosePoints(total, pointCap(40), 5)) {
         FaultStore store(job());
-        RunSpec spec;
-        spec.args = jobArguments(job());
-        spec.env = {shimEnv(), "FAULT_CALLS=read", "FAULT_AFTER=" + std::to_string(point - 1), "FAULT_ONLY=1",
+        RunSpec request;
+        request.args = jobArguments(job());
+        request.env = {shimEnv(), "FAULT_CALLS=read", "FAULT_AFTER=" + std::to_string(point - 1), "FAULT_ONLY=1",
                     "FAULT_ERRNO=EIO"};
-        Outcome run = runArchiver(store.mainDir(), spec);
+        Outcome run = runArchiver(store.mainDir(), request);
         const std::string where = describe(job(), "read error", point);
         EXPECT_EQ(checkExit(job(), run), "") << where;
         expectSound(store, run, Ending::handled, where);
@@ -183,11 +183,11 @@ TEST_P(DelayedInterrupt, InterruptAtRandomMomentsLosesNothing) {
     long cleanMs;
     {
         FaultStore store(job);
-        RunSpec spec;
-        spec.args = jobArguments(job);
+        RunSpec request;
+        request.args = jobArguments(job);
         timespec a {}, b {};
         clock_gettime(CLOCK_MONOTONIC, &a);
-        Outcome run = runArchiver(store.mainDir(), spec);
+        Outcome run = runArchiver(store.mainDir(), request);
         clock_gettime(CLOCK_MONOTONIC, &b);
         ASSERT_EQ(run.status, 0) << run.out << run.err;
         cleanMs = (b.tv_sec - a.tv_sec) * 1000L + (b.tv_nsec - a.tv_nsec) / 1000000L + 1;
@@ -200,11 +200,11 @@ TEST_P(DelayedInterrupt, InterruptAtRandomMomentsLosesNothing) {
         const int delay = static_cast<int>((state >> 8) % static_cast<unsigned>(cleanMs));
         const int sig = i % 2 ? SIGTERM : SIGINT;
         FaultStore store(job);
-        RunSpec spec;
-        spec.args = jobArguments(job);
-        spec.signalAfterMs = delay;
-        spec.signal = sig;
-        Outcome run = runArchiver(store.mainDir(), spec);
+        RunSpec request;
+        request.args = jobArguments(job);
+        request.signalAfterMs = delay;
+        request.signal = sig;
+        Outcome run = runArchiver(store.mainDir(), request);
         const std::string where = std::string(jobName(job)) + ", signal " + std::to_string(sig) + " after " +
                                   std::to_string(delay) + " ms";
         // Before the handler is installed the signal ends the run at once,

@@ -64,10 +64,10 @@ protected:
     Hostile() : store(tmp / "velmor") {}
     std::string main() const { return tmp / "velmor"; }
     Outcome archiver(const std::vector<std::string>& args, int timeoutSeconds = 60) {
-        RunSpec spec;
-        spec.args = args;
-        spec.timeoutSeconds = timeoutSeconds;
-        return runArchiver(main(), spec);
+        RunSpec request;
+        request.args = args;
+        request.timeoutSeconds = timeoutSeconds;
+        return runArchiver(main(), request);
     }
     void oldMessage(const std::string& path) {
         ts::writeFile(path, headers);

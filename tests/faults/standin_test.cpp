@@ -26,13 +26,13 @@ protected:
                         "real='" + real + "'\nif [ \"$1\" = -h ]; then exec \"$real\" -h; fi\n" + body);
     }
     Outcome runJob(const FaultStore& store, int signalAfterMs = -1, int sig = 0) {
-        RunSpec spec;
-        spec.args = jobArguments(store.job());
-        spec.pathPrefix = bin.path();
-        spec.signalAfterMs = signalAfterMs;
-        spec.signal = sig;
-        spec.timeoutSeconds = 30;
-        return runArchiver(store.mainDir(), spec);
+        RunSpec request;
+        request.args = jobArguments(store.job());
+        request.pathPrefix = bin.path();
+        request.signalAfterMs = signalAfterMs;
+        request.signal = sig;
+        request.timeoutSeconds = 30;
+        return runArchiver(store.mainDir(), request);
     }
     void expectSound(const FaultStore& store, const Outcome& run, const std::string& where) {
         for (const std::string& problem : checkTree(store, run, Ending::handled)) ADD_FAILURE() << where << ": " << problem;
