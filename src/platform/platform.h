@@ -91,6 +91,60 @@ private:
     int slot_ = -1;  // where a signal handler finds the temporary's name
 };
 
+// ---- reading a file from its start -------------------------------------------
+
+// A file opened for reading, with its first bytes already read. Headers and
+// index lines are read through this rather than through a stream: one read
+// per block, and no second read to learn that a short file has ended.
+struct FileStart {
+    static constexpr std::size_t capacity = 4096;
+    char bytes[capacity];
+    std::size_t size = 0;  // bytes read so far
+    // Open while more may follow `bytes`; whoever holds the start then
+    // reads on from it and closes it. -1 once the file is done with.
+    int descriptor = -1;
+    int readError = 0;     // errno of a read that failed after `size` bytes
+};
+
+// Tells from the first bytes of a file that its reader will want nothing
+// beyond them, so that the file can be closed at once. It may run on the
+// read-ahead thread, so it looks at nothing but the bytes.
+using EnoughRead = bool (*)(const char* bytes, std::size_t size);
+
+// Opens `path` (found without regard to case, as openFile does) and reads
+// its first block; the file is closed when that block ended it, or when
+// `enough` says so. False with errno set when it cannot be opened. A pipe or
+// a device opened by mistake gives what it has at once instead of waiting.
+bool openStart(const std::string& path, FileStart& start, EnoughRead enough = nullptr);
+
+// One read of up to `size` bytes: their count, 0 at end, -1 with errno set.
+long readSome(int descriptor, char* buffer, std::size_t size);
+void closeDescriptor(int descriptor);
+int descriptorOf(std::FILE* stream);
+
+// Opens and reads the starts of files on a second thread while the caller
+// works on the ones before, so that the waiting for the file system and the
+// work on what it gave overlap. The files are taken in the order given;
+// only a few are held at a time. The thread blocks every signal: they all
+// reach the main thread as before.
+class ReadAhead {
+public:
+    ReadAhead(std::vector<std::string> paths, EnoughRead enough);
+    ~ReadAhead();
+    ReadAhead(const ReadAhead&) = delete;
+    ReadAhead& operator=(const ReadAhead&) = delete;
+
+    // When `path` is the next file given, moves its start into `start` and
+    // returns true. False when it is not the next one, or when it could not
+    // be opened with its exact name: the caller then opens it itself, with
+    // the case-blind look-up and its own report of a failure.
+    bool take(const std::string& path, FileStart& start);
+
+private:
+    struct State;
+    State* state_;
+};
+
 // ---- directory search -------------------------------------------------------
 
 enum : unsigned { attributeDirectory = 0x10 };

@@ -2,6 +2,11 @@
 #include "platform.h"
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -9,6 +14,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -318,6 +324,183 @@ void AtomicFile::discard() {
     }
     forgetUnpublished(slot_);
     slot_ = -1;
+}
+
+// ---- reading a file from its start -------------------------------------------
+
+namespace {
+
+// O_NONBLOCK: a pipe or device named like a message must not stop the run
+// waiting for a writer; on a regular file it changes nothing.
+int openForReading(const std::string& hostPath) {
+    return ::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+}
+
+void readFirstBlock(int fd, FileStart& start, EnoughRead enough) {
+    start.size = 0;
+    start.readError = 0;
+    start.descriptor = fd;
+    const long n = readSome(fd, start.bytes, FileStart::capacity);
+    if (n < 0) {
+        start.readError = errno;
+    } else {
+        start.size = static_cast<std::size_t>(n);
+        // A regular file gives less than asked for only at its end.
+        if (start.size == FileStart::capacity && !(enough && enough(start.bytes, start.size))) return;
+    }
+    ::close(fd);
+    start.descriptor = -1;
+}
+
+}  // namespace
+
+bool openStart(const std::string& path, FileStart& start, EnoughRead enough) {
+    const std::string host = hostForm(path);
+    int fd = openForReading(host);
+    if (fd < 0) {
+        const int exactError = errno;
+        const std::string resolved = resolveHost(host);
+        if (resolved == host) {
+            errno = exactError;
+            return false;
+        }
+        fd = openForReading(resolved);
+        if (fd < 0) return false;
+    }
+    readFirstBlock(fd, start, enough);
+    return true;
+}
+
+long readSome(int descriptor, char* buffer, std::size_t size) {
+    for (;;) {
+        const ssize_t n = ::read(descriptor, buffer, size);
+        if (n >= 0) return static_cast<long>(n);
+        if (errno == EINTR) continue;
+        // A pipe opened without waiting has nothing yet: that is its end here.
+        if (errno == EAGAIN || errno == EWOULDBLOCK) return 0;
+        return -1;
+    }
+}
+
+void closeDescriptor(int descriptor) {
+    if (descriptor >= 0) ::close(descriptor);
+}
+
+int descriptorOf(std::FILE* stream) { return stream ? fileno(stream) : -1; }
+
+struct ReadAhead::State {
+    // Files held at a time. Each side sleeps only for a batch of them, so
+    // that the threads do not wake each other for every file.
+    static constexpr std::size_t window = 256;
+    static constexpr std::size_t producerBatch = window / 2;  // free slots the thread waits for
+    static constexpr std::size_t consumerBatch = 32;         // files the taker waits for
+
+    struct Slot {
+        FileStart start;
+        bool opened = false;
+    };
+
+    std::vector<std::string> given;  // unchanged while the thread runs
+    EnoughRead enough = nullptr;
+    Slot slots[window];
+
+    std::atomic<std::size_t> produced{0};  // slots filled, counting from the first path
+    std::atomic<std::size_t> consumed{0};  // slots taken
+    std::atomic<bool> stopping{false};
+    // While a side sleeps: the count of the other side it waits for (0: awake).
+    std::atomic<std::size_t> producerWaitsFor{0};  // files taken
+    std::atomic<std::size_t> consumerWaitsFor{0};  // files read
+    std::mutex lock;  // only for sleeping and waking
+    std::condition_variable wake;
+    std::thread worker;
+
+    void run() {
+        for (std::size_t i = 0; i < given.size(); ++i) {
+            if (i >= consumed.load() + window) {
+                const std::size_t target = i + std::min(producerBatch, given.size() - i) - window;
+                std::unique_lock<std::mutex> guard(lock);
+                producerWaitsFor = target;
+                wake.wait(guard, [&] { return stopping.load() || consumed.load() >= target; });
+                producerWaitsFor = 0;
+            }
+            if (stopping) return;
+            // Slot i % window is free: the file that used it has been taken.
+            Slot& slot = slots[i % window];
+            const int fd = openForReading(hostForm(given[i]));
+            slot.opened = fd >= 0;
+            if (slot.opened) readFirstBlock(fd, slot.start, enough);
+            produced = i + 1;
+            const std::size_t waited = consumerWaitsFor.load();
+            if (waited != 0 && i + 1 >= waited) {
+                std::lock_guard<std::mutex> guard(lock);
+                wake.notify_all();
+            }
+        }
+    }
+
+    void stop() {
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            stopping = true;
+        }
+        wake.notify_all();
+        if (worker.joinable()) worker.join();
+    }
+};
+
+ReadAhead::ReadAhead(std::vector<std::string> paths, EnoughRead enough) : state_(new State) {
+    state_->enough = enough;
+    state_->given = std::move(paths);
+    if (state_->given.empty()) return;
+    // Every signal stays with the main thread, whose handlers clean up.
+    sigset_t all, previous;
+    sigfillset(&all);
+    pthread_sigmask(SIG_SETMASK, &all, &previous);
+    try {
+        state_->worker = std::thread([s = state_] { s->run(); });
+    } catch (const std::system_error&) {
+        // No thread: every take() misses and the caller reads for itself.
+        state_->given.clear();
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+}
+
+ReadAhead::~ReadAhead() {
+    state_->stop();
+    for (std::size_t i = state_->consumed; i < state_->produced; ++i) {
+        State::Slot& slot = state_->slots[i % State::window];
+        if (slot.opened) closeDescriptor(slot.start.descriptor);
+    }
+    delete state_;
+}
+
+bool ReadAhead::take(const std::string& path, FileStart& start) {
+    State& s = *state_;
+    const std::size_t next = s.consumed.load();  // only this thread changes it
+    if (next >= s.given.size() || s.given[next] != path) return false;
+    if (s.produced.load() <= next) {
+        std::unique_lock<std::mutex> guard(s.lock);
+        const std::size_t target = std::min(next + State::consumerBatch, s.given.size());
+        s.consumerWaitsFor = target;
+        s.wake.wait(guard, [&] { return s.produced.load() >= target; });
+        s.consumerWaitsFor = 0;
+    }
+    State::Slot& slot = s.slots[next % State::window];
+    const bool opened = slot.opened;
+    if (opened) {
+        start.size = slot.start.size;
+        std::memcpy(start.bytes, slot.start.bytes, slot.start.size);
+        start.descriptor = slot.start.descriptor;
+        start.readError = slot.start.readError;
+        slot.start.descriptor = -1;
+    }
+    s.consumed = next + 1;
+    const std::size_t waited = s.producerWaitsFor.load();
+    if (waited != 0 && next + 1 >= waited) {
+        std::lock_guard<std::mutex> guard(s.lock);
+        s.wake.notify_all();
+    }
+    return opened;
 }
 
 // ---- directory search -------------------------------------------------------

@@ -20,24 +20,22 @@ const char* const missingText = "(null)";
 // characters, each stripped of its trailing carriage returns and line feeds.
 class HeaderLines {
 public:
-    explicit HeaderLines(std::FILE* file) : bytes_(file) {}
+    explicit HeaderLines(platform::FileStart& start) : bytes_(start) {}
 
-    // False at end of file, when `line` is left as it was.
-    bool read(std::string& line) {
+    // The next line, valid until the next read; false at end of file.
+    bool read(std::string_view& line) {
         for (;;) {
-            char piece[lineLimit];
-            const std::size_t length = bytes_.getLine(piece, lineLimit);
-            if (length == 0) return false;
-            const bool sawLineFeed = piece[length - 1] == '\n';
+            std::string_view text = bytes_.getLineView(scratch_, lineLimit);
+            if (text.empty()) return false;
+            const bool sawLineFeed = text.back() == '\n';
             bool cutAtLimit = previousCut_;
-            previousCut_ = !sawLineFeed && length == lineLimit;
-            std::string_view text(piece, length);
+            previousCut_ = !sawLineFeed && text.size() == lineLimit;
             // A line that filled the limit exactly leaves only its line end
             // for the next read; that is not an empty line ending the header.
             if (cutAtLimit && sawLineFeed && text.find_first_not_of("\r\n") == std::string_view::npos) continue;
             text = text.substr(0, text.find('\0'));  // a zero byte ends the text, as for any C string
             while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.remove_suffix(1);
-            line.assign(text);
+            line = text;
             return true;
         }
     }
@@ -45,17 +43,25 @@ public:
 private:
     ByteReader bytes_;
     bool previousCut_ = false;
+    char scratch_[lineLimit];
 };
 
 void trimTrailingSpace(std::string& text) {
     while (!text.empty() && isTrimSpace(text.back())) text.pop_back();
 }
 
-void trimLeadingSpace(std::string& text) {
+std::string_view trimmedLeading(std::string_view text) {
     std::size_t n = 0;
     while (n < text.size() && isTrimSpace(text[n])) ++n;
-    text.erase(0, n);
+    return text.substr(n);
 }
+
+std::string_view trimmedTrailing(std::string_view text) {
+    while (!text.empty() && isTrimSpace(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+std::string_view trimmedBoth(std::string_view text) { return trimmedTrailing(trimmedLeading(text)); }
 
 int localYear(std::time_t t) {
     std::tm fields{};
@@ -87,40 +93,63 @@ void countMessageDot() {
     }
 }
 
-bool isMessageFileName(std::string_view name) {
-    return name.size() >= 4 && equalNoCase(name.substr(name.size() - 4), ".msg");
+enum class Field { other, to, from, date, subject };
+
+// Continuation lines begin with a blank and the names hold none, so the
+// first physical line of a header alone decides which one it is.
+Field fieldOf(std::string_view line) {
+    if (line.empty()) return Field::other;
+    switch (line[0]) {
+        case 'T': case 't': return prefixNoCase(line, "To:") ? Field::to : Field::other;
+        case 'F': case 'f': return prefixNoCase(line, "From:") ? Field::from : Field::other;
+        case 'D': case 'd': return prefixNoCase(line, "Date:") ? Field::date : Field::other;
+        case 'S': case 's': return prefixNoCase(line, "Subject:") ? Field::subject : Field::other;
+        default: return Field::other;
+    }
 }
 
-void readHeader(std::FILE* file, std::time_t modifyTime, MessageTexts& out) {
-    HeaderLines lines(file);
-    std::string current, next;
-    bool atEnd = !lines.read(next);
-    for (;;) {
-        current.swap(next);
-        if (!lines.read(next)) atEnd = true;
-        while (!current.empty() && !atEnd && !next.empty() && (next[0] == ' ' || next[0] == '\t') &&
-               current.size() + next.size() + 1 < lineLimit + 1) {
-            current += next;
-            if (!lines.read(next)) atEnd = true;
-        }
-        if (current.empty()) break;
-        trimTrailingSpace(current);
-        ++linesRead;
+bool continues(std::string_view line) { return !line.empty() && (line[0] == ' ' || line[0] == '\t'); }
 
-        std::string_view line(current);
-        std::size_t colon = line.find(':');
-        std::string_view value = colon == std::string_view::npos ? std::string_view() : line.substr(colon + 1);
-        if (prefixNoCase(line, "To:")) {
-            parseAddress(value, out.recipientName, out.recipientAddress);
-        } else if (prefixNoCase(line, "From:")) {
-            parseAddress(value, out.senderName, out.senderAddress);
-        } else if (prefixNoCase(line, "Date:")) {
-            convertDateHeader(value, modifyTime, out.date, out.time);
-        } else if (prefixNoCase(line, "Subject:")) {
-            out.subject = std::string(value);
-            trimLeadingSpace(out.subject);
+void readHeader(platform::FileStart& start, std::time_t modifyTime, MessageTexts& out) {
+    HeaderLines lines(start);
+    static std::string logical;  // a wanted header with its continuation lines
+    std::string_view line;
+    if (!lines.read(line)) return;
+    for (;;) {
+        if (line.empty()) break;
+        // Only the wanted headers are put together; for the others their
+        // length is enough to know where the next one begins.
+        const Field field = fieldOf(line);
+        std::size_t length = line.size();
+        if (field != Field::other) logical.assign(line);
+        std::string_view next;
+        bool atEnd = !lines.read(next);
+        while (!atEnd && continues(next) && length + next.size() + 1 < lineLimit + 1) {
+            length += next.size();
+            if (field != Field::other) logical += next;
+            atEnd = !lines.read(next);
+        }
+        ++linesRead;
+        if (field != Field::other) {
+            trimTrailingSpace(logical);
+            std::string_view text(logical);
+            std::size_t colon = text.find(':');
+            std::string_view value = colon == std::string_view::npos ? std::string_view() : text.substr(colon + 1);
+            switch (field) {
+                case Field::to: parseAddress(value, out.recipientName, out.recipientAddress); break;
+                case Field::from: parseAddress(value, out.senderName, out.senderAddress); break;
+                case Field::date: convertDateHeader(value, modifyTime, out.date, out.time); break;
+                case Field::subject: {
+                    std::size_t blanks = 0;
+                    while (blanks < value.size() && isTrimSpace(value[blanks])) ++blanks;
+                    out.subject.assign(value.substr(blanks));
+                    break;
+                }
+                case Field::other: break;
+            }
         }
         if (atEnd || next.empty()) break;
+        line = next;
     }
 }
 
@@ -134,40 +163,60 @@ char* keepText(const std::string& text) {
 
 }  // namespace
 
+bool isMessageFileName(std::string_view name) {
+    return name.size() >= 4 && equalNoCase(name.substr(name.size() - 4), ".msg");
+}
+
+// An empty line is carriage returns, if any, then a line feed or a zero
+// byte, at the start of a line: the header reader takes it for the end. A
+// line start is the first byte or one after a line feed, where a new
+// piece of a line always begins.
+bool headerEndsWithin(const char* bytes, std::size_t size) {
+    const char* end = bytes + size;
+    for (const char* line = bytes; line < end;) {
+        const char* p = line;
+        while (p < end && *p == '\r') ++p;
+        if (p < end && (*p == '\n' || *p == '\0')) return true;
+        const void* lineFeed = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+        if (!lineFeed) return false;
+        line = static_cast<const char*>(lineFeed) + 1;
+    }
+    return false;
+}
+
 void splitDateHeader(std::string_view value, std::string& date, std::string& time, std::string& zone) {
-    std::string text(value);
-    trimLeadingSpace(text);
-    trimTrailingSpace(text);
+    std::string_view text = trimmedBoth(value);
     zone.clear();
     std::size_t colon = text.find(':');
-    if (colon == std::string::npos) {
-        date = text;
+    if (colon == std::string_view::npos) {
+        date.assign(text);
         time = "00:01";
         return;
     }
     std::size_t blank = text.rfind(' ', colon);
-    std::size_t start = blank == std::string::npos ? 0 : blank + 1;
-    time = text.substr(start);
-    date = text.substr(0, start);
-    trimTrailingSpace(date);
-    std::size_t timeBlank = time.find(' ');
-    if (timeBlank != std::string::npos) {
-        zone = time.substr(timeBlank + 1);
-        trimLeadingSpace(zone);
-        zone = zone.substr(0, zone.find(' '));
-        time.erase(timeBlank);
+    std::size_t start = blank == std::string_view::npos ? 0 : blank + 1;
+    std::string_view timeText = text.substr(start);
+    std::string_view dateText = trimmedTrailing(text.substr(0, start));
+    std::size_t timeBlank = timeText.find(' ');
+    if (timeBlank != std::string_view::npos) {
+        std::string_view zoneText = trimmedLeading(timeText.substr(timeBlank + 1));
+        zone.assign(zoneText.substr(0, zoneText.find(' ')));
+        timeText = timeText.substr(0, timeBlank);
     }
-    if (!time.empty() && time.back() == ',') time.pop_back();
+    if (!timeText.empty() && timeText.back() == ',') timeText.remove_suffix(1);
+    date.assign(dateText);
+    time.assign(timeText);
 }
 
 void parseAddress(std::string_view value, std::string& name, std::string& address) {
-    std::string text(value);
+    static std::string text;  // keeps its room from call to call
+    text.assign(value);
     name.clear();
     address.clear();
     std::size_t open = text.find('"');
     std::size_t close = open == std::string::npos ? std::string::npos : text.find('"', open + 1);
     if (close != std::string::npos) {
-        name = text.substr(open + 1, close - open - 1);
+        name.assign(text, open + 1, close - open - 1);
         text.replace(open, close - open + 1, close - open + 1, ' ');
     }
     std::size_t at = text.find('@');
@@ -176,16 +225,15 @@ void parseAddress(std::string_view value, std::string& name, std::string& addres
         std::size_t start = before == std::string::npos ? 0 : before + 1;
         std::size_t end = text.find_first_of(" >\r\n", at);
         if (end == std::string::npos) end = text.size();
-        address = text.substr(start, end - start);
+        address.assign(text, start, end - start);
     } else {
-        address = text;
-        trimLeadingSpace(address);
+        address.assign(trimmedLeading(text));
     }
     if (name.empty()) name = address;
 }
 
 void convertDateHeader(std::string_view value, std::time_t modifyTime, std::string& date, std::string& time) {
-    std::string dateText, timeText, zone;
+    static std::string dateText, timeText, zone;  // keep their room from call to call
     splitDateHeader(value, dateText, timeText, zone);
 
     LdtDate day = 101;
@@ -232,10 +280,13 @@ void convertDateHeader(std::string_view value, std::time_t modifyTime, std::stri
 }
 
 bool readMessageTexts(const char* dir, const char* fileName, std::uint64_t size, const MessageFileTimes* times,
-                      MessageTexts& out) {
+                      MessageTexts& out, platform::ReadAhead* ahead) {
     if (!fileName || !isMessageFileName(fileName)) return false;
     if (settings.verbose) countMessageDot();
-    std::string path = std::string(dir ? dir : "") + fileName;
+    // Built where it is kept: the texts keep their room from message to message.
+    std::string& path = out.fileName;
+    path.assign(dir ? dir : "");
+    path += fileName;
     if (times) {
         out.times = *times;
     } else {
@@ -244,16 +295,15 @@ bool readMessageTexts(const char* dir, const char* fileName, std::uint64_t size,
             fatalError(3037, "In readFileContents, stat failed for file %s", path.c_str());
         out.times = {status.changeTime, status.modifyTime, status.accessTime};
     }
-    std::FILE* file = platform::openFile(path, "r");
-    if (!file) return false;
+    platform::FileStart start;
+    if (!(ahead && ahead->take(path, start)) && !platform::openStart(path, start, headerEndsWithin)) return false;
     ++filesRead;
     for (std::string* text : {&out.date, &out.time, &out.subject, &out.recipientAddress, &out.recipientName,
                               &out.senderAddress, &out.senderName})
         *text = missingText;
-    readHeader(file, out.times.modifyTime, out);
-    std::fclose(file);
-    out.sizeText = std::to_string((size + 1023) / 1024) + "K";
-    out.fileName = std::move(path);
+    readHeader(start, out.times.modifyTime, out);
+    out.sizeText = std::to_string((size + 1023) / 1024);
+    out.sizeText += 'K';
     return true;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "index_entry.h"
+#include "platform.h"
 
 #include <cstdint>
 #include <ctime>
@@ -60,5 +61,13 @@ struct MessageTexts {
     IndexEntry keep() const;
 };
 // readFileContents without the copies: false where it gives no entry.
+// With `ahead`, the file is taken from it when it is the next one there.
 bool readMessageTexts(const char* dir, const char* fileName, std::uint64_t size, const MessageFileTimes* times,
-                      MessageTexts& out);
+                      MessageTexts& out, platform::ReadAhead* ahead = nullptr);
+
+// The names readFileContents takes for messages: ending in ".msg", any case.
+bool isMessageFileName(std::string_view name);
+
+// True when these first bytes of a message hold the empty line that ends
+// its header, so that the header reader wants nothing beyond them.
+bool headerEndsWithin(const char* bytes, std::size_t size);

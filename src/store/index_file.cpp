@@ -22,7 +22,7 @@ std::unordered_set<const LL*> listsWithIndexFile;
 
 // One line without its line feed, of any length. False at end of file
 // when nothing was read.
-bool readWholeLine(std::FILE* file, ByteReader& bytes, std::string& line) {
+bool readWholeLine(ByteReader& bytes, std::string& line) {
     line.clear();
     char piece[512];
     while (std::size_t n = bytes.getLine(piece, sizeof piece)) {
@@ -33,7 +33,7 @@ bool readWholeLine(std::FILE* file, ByteReader& bytes, std::string& line) {
         line.append(piece, n);
     }
     // A failed read is not the end of the file: the piece read is no line.
-    return !line.empty() && !std::ferror(file);
+    return !line.empty() && !bytes.failed();
 }
 
 // A decimal int as "%d" reads it: leading white space, an optional sign,
@@ -143,7 +143,7 @@ int readIndexFile(const char* dir, LL* list, const DirectoryListing* listing) {
         std::string line;
         ParsedLine parsed;
         ByteReader bytes(file);
-        while (readWholeLine(file, bytes, line)) {
+        while (readWholeLine(bytes, line)) {
             if (!parseIndexLine(line, parsed)) continue;
             if (settings.verbose) countIndexDot();
             IndexEntry entry{};
@@ -167,8 +167,8 @@ int readIndexFile(const char* dir, LL* list, const DirectoryListing* listing) {
         }
         // An index written back from a part of it would lose the rest. A
         // directory in its place holds no lines; the rewrite reports it.
-        const int error = errno;
-        if (std::ferror(file) && error != EISDIR) {
+        const int error = bytes.error();
+        if (bytes.failed() && error != EISDIR) {
             std::fclose(file);
             fatalError(3470, "Error [%d] reading index file %s", error, path.c_str());
         }

@@ -11,11 +11,15 @@
 
 #include <cstring>
 #include <new>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace {
+
+// Folders with fewer messages are read without a second thread.
+constexpr std::size_t readAheadFrom = 4;
 
 // Nested path selectors too long for a FolderSelector's 255 characters:
 // cut short they would name a folder higher up and select its siblings.
@@ -80,9 +84,21 @@ void addNestedSelector(std::string path) {
 // that spelling, the scan tree keeps the one `dir` was given in.
 int scanListed(const std::string& dir, const std::string& diskDir, const DirectoryListing& listing,
                LL* selectedList, LL* indexedList, bool scanMessages) {
-    if (indexedList) readIndexFile(dir.c_str(), indexedList, &listing);
     TypedLL<IndexEntry> selected(selectedList);
     MessageTexts texts;  // one for the folder: its strings keep their room from message to message
+    std::optional<platform::ReadAhead> ahead;
+    if (scanMessages) {
+        // The messages below are read in this order; a second thread opens
+        // them while this one works on the headers before.
+        std::vector<std::string> messages;
+        for (const platform::DirEntry& e : listing.entries())
+            if (!e.name.empty() && e.name[0] != '.' && !(e.attributes & platform::attributeDirectory) &&
+                isMessageFileName(e.name))
+                messages.push_back(dir + e.name);
+        if (messages.size() >= readAheadFrom) ahead.emplace(std::move(messages), headerEndsWithin);
+    }
+    // After the read-ahead has started: it reads while the index is parsed.
+    if (indexedList) readIndexFile(dir.c_str(), indexedList, &listing);
     for (const platform::DirEntry& e : listing.entries()) {
         if (e.name.empty() || e.name[0] == '.') continue;
         if (e.attributes & platform::attributeDirectory) {
@@ -106,7 +122,8 @@ int scanListed(const std::string& dir, const std::string& diskDir, const Directo
         } else if (scanMessages) {
             MessageFileTimes times{e.changeTime, e.modifyTime, e.accessTime};
             const std::uint64_t size = e.size > 0 ? static_cast<std::uint64_t>(e.size) : 0;
-            if (!readMessageTexts(dir.c_str(), e.name.c_str(), size, &times, texts)) continue;
+            if (!readMessageTexts(dir.c_str(), e.name.c_str(), size, &times, texts, ahead ? &*ahead : nullptr))
+                continue;
             if (!messageSelected(texts.view())) continue;
             addSettingsFile(diskDir + e.name);
             selected.append(texts.keep());

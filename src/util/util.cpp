@@ -3,6 +3,7 @@
 #include "platform.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -188,9 +189,39 @@ char* keepString(std::string_view text) {
     return copy;
 }
 
+ByteReader::ByteReader(std::FILE* file) : descriptor_(platform::descriptorOf(file)) {}
+
+ByteReader::ByteReader(platform::FileStart& start)
+    : descriptor_(start.descriptor), ownsDescriptor_(true), pendingError_(start.readError) {
+    start.descriptor = -1;
+    end_ = std::min(start.size, sizeof block_);
+    std::memcpy(block_, start.bytes, end_);
+}
+
+ByteReader::~ByteReader() {
+    if (ownsDescriptor_) platform::closeDescriptor(descriptor_);
+}
+
 bool ByteReader::refill() {
     next_ = 0;
-    end_ = std::fread(block_, 1, sizeof block_, file_);
+    end_ = 0;
+    if (pendingError_ != 0) {
+        error_ = pendingError_;
+        pendingError_ = 0;
+        return false;
+    }
+    if (descriptor_ < 0 || error_ != 0) return false;
+    const long n = platform::readSome(descriptor_, block_, sizeof block_);
+    if (n < 0) {
+        error_ = errno;
+        if (error_ == 0) error_ = EIO;
+        return false;
+    }
+    end_ = static_cast<std::size_t>(n);
+    if (end_ == 0) {  // the end: nothing more is asked of the file
+        if (ownsDescriptor_) platform::closeDescriptor(descriptor_);
+        descriptor_ = -1;
+    }
     return end_ != 0;
 }
 
@@ -207,4 +238,19 @@ std::size_t ByteReader::getLine(char* out, std::size_t limit) {
         if (lineFeed) break;
     }
     return taken;
+}
+
+std::string_view ByteReader::getLineView(char* scratch, std::size_t limit) {
+    if (next_ == end_ && !refill()) return {};
+    const char* from = block_ + next_;
+    const std::size_t span = std::min(end_ - next_, limit);
+    const void* lineFeed = std::memchr(from, '\n', span);
+    if (lineFeed || span == limit) {
+        const std::size_t length =
+            lineFeed ? static_cast<std::size_t>(static_cast<const char*>(lineFeed) - from) + 1 : span;
+        next_ += length;
+        return {from, length};
+    }
+    // The line goes on in the next block.
+    return {scratch, getLine(scratch, limit)};
 }

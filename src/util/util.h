@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform.h"
+
 // ---- directory walking --------------------------------------------------
 //
 // One process-wide find state holds the entry that the last dirFirst or
@@ -66,26 +68,41 @@ char* keepString(std::string_view text);
 
 // ---- reading ------------------------------------------------------------
 
-// Lines of a stream, taken from it in blocks: the readers of headers and
-// index lines look at every byte, and getc costs a call and a lock each
-// time. The stream must be fresh (nothing done with it since it was
-// opened): the reader makes it unbuffered, its own block being the one
-// buffer, which also spares the stream's asking the file for its status.
-// Nothing else may read the stream while a reader is in use; afterwards
-// its position lies up to one block beyond the last byte taken. End of
-// file and read errors show in the stream as they would after getc.
+// Lines of a file, taken from it in blocks of one read each: the readers of
+// headers and index lines look at every byte, and getc costs a call and a
+// lock each time.
 class ByteReader {
 public:
-    explicit ByteReader(std::FILE* file) : file_(file) { std::setvbuf(file, nullptr, _IONBF, 0); }
+    // Reads the descriptor under `file`, which must be fresh (nothing read
+    // through it yet) and is read by nothing else while the reader is in
+    // use. The caller still closes the stream.
+    explicit ByteReader(std::FILE* file);
+    // Gives the bytes of `start` first, then reads on from its descriptor,
+    // which the reader takes over and closes.
+    explicit ByteReader(platform::FileStart& start);
+    ~ByteReader();
+    ByteReader(const ByteReader&) = delete;
+    ByteReader& operator=(const ByteReader&) = delete;
+
     // Up to `limit` bytes into `out`, the last of them a line feed when one
     // came before the limit; the count taken, 0 only at end of input or on
     // an error. Zero bytes are taken like any other.
     std::size_t getLine(char* out, std::size_t limit);
+    // The same line as a view: into the reader's block when the line lies
+    // within it, otherwise into `scratch` (room for `limit` bytes). Valid
+    // until the next call; empty only at end of input or on an error.
+    std::string_view getLineView(char* scratch, std::size_t limit);
+    // A read failed: the input ended there, but not at the end of the file.
+    bool failed() const { return error_ != 0; }
+    int error() const { return error_; }  // its errno value
 
 private:
     bool refill();
-    std::FILE* file_;
+    int descriptor_ = -1;
+    bool ownsDescriptor_ = false;
+    int error_ = 0;
+    int pendingError_ = 0;  // a failure that comes after the bytes given
     std::size_t next_ = 0;
     std::size_t end_ = 0;
-    char block_[4096];
+    char block_[platform::FileStart::capacity];
 };
