@@ -14,8 +14,9 @@ std::string joinStorePath(const std::string& dir, std::string_view name) {
 }
 
 std::string_view fileNamePart(std::string_view path) {
-    std::size_t slash = path.find_last_of("/\\");
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+    std::size_t start = path.size();
+    while (start > 0 && path[start - 1] != '/' && path[start - 1] != '\\') --start;
+    return path.substr(start);
 }
 
 std::string_view baseName(std::string_view path) {

@@ -135,9 +135,10 @@ public:
     ReadAhead& operator=(const ReadAhead&) = delete;
 
     // When `path` is the next file given, moves its start into `start` and
-    // returns true. False when it is not the next one, or when it could not
-    // be opened with its exact name: the caller then opens it itself, with
-    // the case-blind look-up and its own report of a failure.
+    // returns true; the file is then already closed. False when it is not
+    // the next one, when it could not be opened with its exact name, or
+    // when it goes on beyond what was read: the caller then opens it
+    // itself, with the case-blind look-up and its own report of a failure.
     bool take(const std::string& path, FileStart& start);
 
 private:

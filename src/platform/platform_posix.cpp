@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
+#include <string_view>
 #include <system_error>
 #include <thread>
 #include <cerrno>
@@ -336,20 +338,27 @@ int openForReading(const std::string& hostPath) {
     return ::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
 }
 
-void readFirstBlock(int fd, FileStart& start, EnoughRead enough) {
+// Reads the first block of `fd` into `start`. True when that is all the
+// reader will want: then `fd` is closed. Otherwise it stays open in
+// `start.descriptor`, or with `closeAnyway` is closed all the same.
+bool readFirstBlock(int fd, FileStart& start, EnoughRead enough, bool closeAnyway = false) {
     start.size = 0;
     start.readError = 0;
     start.descriptor = fd;
     const long n = readSome(fd, start.bytes, FileStart::capacity);
+    bool done = true;
     if (n < 0) {
         start.readError = errno;
     } else {
         start.size = static_cast<std::size_t>(n);
         // A regular file gives less than asked for only at its end.
-        if (start.size == FileStart::capacity && !(enough && enough(start.bytes, start.size))) return;
+        done = start.size < FileStart::capacity || (enough && enough(start.bytes, start.size));
     }
-    ::close(fd);
-    start.descriptor = -1;
+    if (done || closeAnyway) {
+        ::close(fd);
+        start.descriptor = -1;
+    }
+    return done;
 }
 
 }  // namespace
@@ -388,50 +397,105 @@ void closeDescriptor(int descriptor) {
 
 int descriptorOf(std::FILE* stream) { return stream ? fileno(stream) : -1; }
 
-struct ReadAhead::State {
-    // Files held at a time. Each side sleeps only for a batch of them, so
-    // that the threads do not wake each other for every file.
-    static constexpr std::size_t window = 256;
-    static constexpr std::size_t producerBatch = window / 2;  // free slots the thread waits for
-    static constexpr std::size_t consumerBatch = 32;         // files the taker waits for
+namespace {
 
+// Runs `body` on a new thread that blocks every signal, so that signals
+// keep reaching the main thread, whose handlers clean up.
+bool startQuietThread(std::thread& thread, std::function<void()> body) {
+    sigset_t all, previous;
+    sigfillset(&all);
+    pthread_sigmask(SIG_SETMASK, &all, &previous);
+    bool started = true;
+    try {
+        thread = std::thread(std::move(body));
+    } catch (const std::system_error&) {
+        started = false;
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    return started;
+}
+
+// Opens files of one directory relative to it, sparing the walk of the
+// whole path for each.
+class DirectoryOpener {
+public:
+    ~DirectoryOpener() { closeDescriptor(dirFd_); }
+    int open(const std::string& hostPath) {
+        const std::size_t slash = hostPath.rfind('/');
+        if (slash == std::string::npos || slash + 1 == hostPath.size()) return openForReading(hostPath);
+        const std::string_view dir(hostPath.data(), slash + 1);
+        if (dir != dir_) {
+            closeDescriptor(dirFd_);
+            dir_.assign(dir);
+            dirFd_ = ::open(dir_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        }
+        if (dirFd_ < 0) return openForReading(hostPath);
+        return ::openat(dirFd_, hostPath.c_str() + slash + 1, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    }
+
+private:
+    std::string dir_;
+    int dirFd_ = -1;
+};
+
+}  // namespace
+
+struct ReadAhead::State {
+    // Two threads, each reading every second file: while one waits for
+    // the file system the other goes on.
+    static constexpr std::size_t lanes = 2;
+    // Files held per thread. Each side sleeps only for a batch of them, so
+    // that the threads do not wake each other for every file.
+    static constexpr std::size_t window = 128;
+    static constexpr std::size_t producerBatch = window / 2;  // free slots a thread waits for
+    static constexpr std::size_t consumerBatch = 16;         // files the taker waits for
+
+    // A thread keeps no file open: a file that goes on beyond its first
+    // block is left to the taker, who opens it again. So the open files
+    // never pile up, however many folders are being read at once.
     struct Slot {
         FileStart start;
-        bool opened = false;
+        bool usable = false;  // opened, and its first block is all that is wanted
     };
 
-    std::vector<std::string> given;  // unchanged while the thread runs
-    EnoughRead enough = nullptr;
-    Slot slots[window];
+    struct Lane {
+        Slot slots[window];
+        std::size_t size = 0;                  // files of this lane
+        std::atomic<std::size_t> produced{0};  // files read, in lane order
+        std::atomic<std::size_t> consumed{0};  // files taken
+        // While a side sleeps: the count of the other side it waits for (0: awake).
+        std::atomic<std::size_t> producerWaitsFor{0};
+        std::atomic<std::size_t> consumerWaitsFor{0};
+        std::thread worker;
+    };
 
-    std::atomic<std::size_t> produced{0};  // slots filled, counting from the first path
-    std::atomic<std::size_t> consumed{0};  // slots taken
+    std::vector<std::string> given;  // unchanged while the threads run
+    EnoughRead enough = nullptr;
+    Lane lane[lanes];
+    std::size_t taken = 0;  // files taken, over all lanes
     std::atomic<bool> stopping{false};
-    // While a side sleeps: the count of the other side it waits for (0: awake).
-    std::atomic<std::size_t> producerWaitsFor{0};  // files taken
-    std::atomic<std::size_t> consumerWaitsFor{0};  // files read
     std::mutex lock;  // only for sleeping and waking
     std::condition_variable wake;
-    std::thread worker;
 
-    void run() {
-        for (std::size_t i = 0; i < given.size(); ++i) {
-            if (i >= consumed.load() + window) {
-                const std::size_t target = i + std::min(producerBatch, given.size() - i) - window;
+    void run(std::size_t t) {
+        Lane& l = lane[t];
+        DirectoryOpener opener;
+        for (std::size_t j = 0; j < l.size; ++j) {
+            if (j >= l.consumed.load() + window) {
+                const std::size_t target = j + std::min(producerBatch, l.size - j) - window;
                 std::unique_lock<std::mutex> guard(lock);
-                producerWaitsFor = target;
-                wake.wait(guard, [&] { return stopping.load() || consumed.load() >= target; });
-                producerWaitsFor = 0;
+                l.producerWaitsFor = target;
+                wake.wait(guard, [&] { return stopping.load() || l.consumed.load() >= target; });
+                l.producerWaitsFor = 0;
             }
             if (stopping) return;
-            // Slot i % window is free: the file that used it has been taken.
-            Slot& slot = slots[i % window];
-            const int fd = openForReading(hostForm(given[i]));
-            slot.opened = fd >= 0;
-            if (slot.opened) readFirstBlock(fd, slot.start, enough);
-            produced = i + 1;
-            const std::size_t waited = consumerWaitsFor.load();
-            if (waited != 0 && i + 1 >= waited) {
+            // The slot is free: the file that used it has been taken.
+            Slot& slot = l.slots[j % window];
+            const int fd = opener.open(hostForm(given[j * lanes + t]));
+            slot.usable = fd >= 0 && readFirstBlock(fd, slot.start, enough, true);
+            l.produced = j + 1;
+            const std::size_t waited = l.consumerWaitsFor.load();
+            if (waited != 0 && j + 1 >= waited) {
                 std::lock_guard<std::mutex> guard(lock);
                 wake.notify_all();
             }
@@ -444,63 +508,61 @@ struct ReadAhead::State {
             stopping = true;
         }
         wake.notify_all();
-        if (worker.joinable()) worker.join();
+        for (Lane& l : lane)
+            if (l.worker.joinable()) l.worker.join();
     }
 };
 
 ReadAhead::ReadAhead(std::vector<std::string> paths, EnoughRead enough) : state_(new State) {
-    state_->enough = enough;
-    state_->given = std::move(paths);
-    if (state_->given.empty()) return;
-    // Every signal stays with the main thread, whose handlers clean up.
-    sigset_t all, previous;
-    sigfillset(&all);
-    pthread_sigmask(SIG_SETMASK, &all, &previous);
-    try {
-        state_->worker = std::thread([s = state_] { s->run(); });
-    } catch (const std::system_error&) {
-        // No thread: every take() misses and the caller reads for itself.
-        state_->given.clear();
+    State& s = *state_;
+    s.enough = enough;
+    s.given = std::move(paths);
+    for (std::size_t t = 0; t < State::lanes; ++t) {
+        s.lane[t].size = s.given.size() > t ? (s.given.size() - t + State::lanes - 1) / State::lanes : 0;
+        if (s.lane[t].size == 0) continue;
+        if (!startQuietThread(s.lane[t].worker, [this, t] { state_->run(t); })) {
+            // Without its threads every take() misses and the caller reads for itself.
+            s.stop();
+            s.given.clear();
+            return;
+        }
     }
-    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 }
 
 ReadAhead::~ReadAhead() {
     state_->stop();
-    for (std::size_t i = state_->consumed; i < state_->produced; ++i) {
-        State::Slot& slot = state_->slots[i % State::window];
-        if (slot.opened) closeDescriptor(slot.start.descriptor);
-    }
     delete state_;
 }
 
 bool ReadAhead::take(const std::string& path, FileStart& start) {
     State& s = *state_;
-    const std::size_t next = s.consumed.load();  // only this thread changes it
+    const std::size_t next = s.taken;
     if (next >= s.given.size() || s.given[next] != path) return false;
-    if (s.produced.load() <= next) {
+    State::Lane& l = s.lane[next % State::lanes];
+    const std::size_t j = next / State::lanes;  // only this thread changes l.consumed
+    if (l.produced.load() <= j) {
         std::unique_lock<std::mutex> guard(s.lock);
-        const std::size_t target = std::min(next + State::consumerBatch, s.given.size());
-        s.consumerWaitsFor = target;
-        s.wake.wait(guard, [&] { return s.produced.load() >= target; });
-        s.consumerWaitsFor = 0;
+        const std::size_t target = std::min(j + State::consumerBatch, l.size);
+        l.consumerWaitsFor = target;
+        s.wake.wait(guard, [&] { return l.produced.load() >= target; });
+        l.consumerWaitsFor = 0;
     }
-    State::Slot& slot = s.slots[next % State::window];
-    const bool opened = slot.opened;
-    if (opened) {
+    State::Slot& slot = l.slots[j % State::window];
+    const bool usable = slot.usable;
+    if (usable) {
         start.size = slot.start.size;
         std::memcpy(start.bytes, slot.start.bytes, slot.start.size);
-        start.descriptor = slot.start.descriptor;
+        start.descriptor = -1;
         start.readError = slot.start.readError;
-        slot.start.descriptor = -1;
     }
-    s.consumed = next + 1;
-    const std::size_t waited = s.producerWaitsFor.load();
-    if (waited != 0 && next + 1 >= waited) {
+    s.taken = next + 1;
+    l.consumed = j + 1;
+    const std::size_t waited = l.producerWaitsFor.load();
+    if (waited != 0 && j + 1 >= waited) {
         std::lock_guard<std::mutex> guard(s.lock);
         s.wake.notify_all();
     }
-    return opened;
+    return usable;
 }
 
 // ---- directory search -------------------------------------------------------
@@ -553,29 +615,43 @@ std::vector<DirEntry> findEntries(const std::string& searchPath) {
         if (wildcardMatch(pattern, e->d_name)) names.emplace_back(e->d_name);
     }
     std::sort(names.begin(), names.end(), lessIgnoringCase);
-    entries.reserve(names.size());
     // Each entry is asked for relative to the open directory: one status
     // call, and a second only for a link, instead of two walks of the
-    // whole path per entry.
+    // whole path per entry. A large directory is asked by two threads.
     const int dirFd = dirfd(d);
-    for (auto& name : names) {
-        DirEntry entry;
-        struct stat st {};
-        if (fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // vanished while we looked
-        bool known = true;
-        if (S_ISLNK(st.st_mode)) {
-            entry.isLink = true;
-            known = fstatat(dirFd, name.c_str(), &st, 0) == 0;  // a dangling link keeps no status
+    std::vector<DirEntry> found(names.size());
+    std::vector<char> present(names.size(), 0);
+    auto statRange = [&](std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i) {
+            DirEntry& entry = found[i];
+            struct stat st {};
+            if (fstatat(dirFd, names[i].c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // vanished while we looked
+            bool known = true;
+            if (S_ISLNK(st.st_mode)) {
+                entry.isLink = true;
+                known = fstatat(dirFd, names[i].c_str(), &st, 0) == 0;  // a dangling link keeps no status
+            }
+            if (known) {
+                if (S_ISDIR(st.st_mode)) entry.attributes |= attributeDirectory;
+                entry.size = static_cast<std::int64_t>(st.st_size);
+                entry.changeTime = changeTimeOf(st);
+                entry.modifyTime = st.st_mtime;
+                entry.accessTime = st.st_atime;
+            }
+            present[i] = 1;
         }
-        if (known) {
-            if (S_ISDIR(st.st_mode)) entry.attributes |= attributeDirectory;
-            entry.size = static_cast<std::int64_t>(st.st_size);
-            entry.changeTime = changeTimeOf(st);
-            entry.modifyTime = st.st_mtime;
-            entry.accessTime = st.st_atime;
-        }
-        entry.name = std::move(name);
-        entries.push_back(std::move(entry));
+    };
+    constexpr std::size_t shareFrom = 256;  // below this a second thread costs more than it saves
+    const std::size_t half = names.size() / 2;
+    std::thread helper;
+    const bool shared = names.size() >= shareFrom && startQuietThread(helper, [&] { statRange(half, names.size()); });
+    statRange(0, shared ? half : names.size());
+    if (shared) helper.join();
+    entries.reserve(names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (!present[i]) continue;
+        found[i].name = std::move(names[i]);
+        entries.push_back(std::move(found[i]));
     }
     closedir(d);
     return entries;

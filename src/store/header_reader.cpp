@@ -8,7 +8,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <new>
+#include <unordered_map>
 
 namespace {
 
@@ -221,10 +223,12 @@ void parseAddress(std::string_view value, std::string& name, std::string& addres
     }
     std::size_t at = text.find('@');
     if (at != std::string::npos) {
-        std::size_t before = at == 0 ? std::string::npos : text.find_last_of(" <", at - 1);
-        std::size_t start = before == std::string::npos ? 0 : before + 1;
-        std::size_t end = text.find_first_of(" >\r\n", at);
-        if (end == std::string::npos) end = text.size();
+        // The run around the "@", from after a blank or "<" to a blank, ">" or line end.
+        std::size_t start = at;
+        while (start > 0 && text[start - 1] != ' ' && text[start - 1] != '<') --start;
+        std::size_t end = at;
+        while (end < text.size() && text[end] != ' ' && text[end] != '>' && text[end] != '\r' && text[end] != '\n')
+            ++end;
         address.assign(text, start, end - start);
     } else {
         address.assign(trimmedLeading(text));
@@ -236,14 +240,26 @@ void convertDateHeader(std::string_view value, std::time_t modifyTime, std::stri
     static std::string dateText, timeText, zone;  // keep their room from call to call
     splitDateHeader(value, dateText, timeText, zone);
 
+    // Messages of one day share their date text. The first two forms read
+    // no clock (only a two-digit year does), so what they give is kept.
+    static std::unordered_map<std::string, LdtDate> clockFreeDays;
+    constexpr int codes[] = {324, 234, 231, 23, 321, 32, 423, 123};
+    constexpr std::size_t clockFreeCodes = 2;
     LdtDate day = 101;
     bool parsed = false;
-    for (int code : {324, 234, 231, 23, 321, 32, 423, 123}) {
+    if (auto known = clockFreeDays.find(dateText); known != clockFreeDays.end()) {
+        day = known->second;
+        parsed = true;
+    }
+    for (std::size_t i = 0; !parsed && i < std::size(codes); ++i) {
         LdtDate candidate = 0;
-        if (ldtParseDate(dateText, candidate, ldtKindDate, code, 1) == 0) {
+        if (ldtParseDate(dateText, candidate, ldtKindDate, codes[i], 1) == 0) {
             day = candidate;
             parsed = true;
-            break;
+            if (i < clockFreeCodes) {
+                if (clockFreeDays.size() >= 8192) clockFreeDays.clear();
+                clockFreeDays.emplace(dateText, day);
+            }
         }
     }
     if (!parsed) consoleLinef("%d, Error [%d] converting date to string [%s]\n", 3124, 0, dateText.c_str());

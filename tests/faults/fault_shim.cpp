@@ -12,7 +12,7 @@
 //                   first N fails, as on a disk that has filled up
 //   FAULT_ONLY      with FAULT_AFTER: only call N+1 fails (a single bad write)
 //   FAULT_ERRNO     ENOSPC (default), EIO or EFBIG
-//   FAULT_SIGNAL_AT the process raises FAULT_SIGNAL (a number, default 9) on
+//   FAULT_SIGNAL_AT the process is sent FAULT_SIGNAL (a number, default 9) on
 //                   its Nth counted call, before the call is made
 //   FAULT_COUNT_FILE at a normal end, the number of counted calls is
 //                   appended here as a decimal line
@@ -109,7 +109,9 @@ bool injected(Kind kind) {
     configure();
     if (!config.active || !(config.kinds & kind)) return false;
     long n = ++counted;
-    if (n == config.signalAt) raise(config.signalNumber);
+    // Sent to the process, as an interrupt from outside is: the program's
+    // reading threads block signals, and the main thread takes it.
+    if (n == config.signalAt) kill(getpid(), config.signalNumber);
     if (config.after < 0) return false;
     if (config.only ? n != config.after + 1 : n <= config.after) return false;
     errno = config.error;
@@ -149,6 +151,12 @@ extern "C" {
 ssize_t write(int fd, const void* buf, size_t count) {
     static auto next = real<ssize_t (*)(int, const void*, size_t)>("write");
     if (fd > 2 && injected(kindWrite)) return -1;
+    return next(fd, buf, count);
+}
+
+ssize_t read(int fd, void* buf, size_t count) {
+    static auto next = real<ssize_t (*)(int, void*, size_t)>("read");
+    if (fd > 2 && injected(kindRead)) return -1;
     return next(fd, buf, count);
 }
 
