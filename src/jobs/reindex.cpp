@@ -13,6 +13,7 @@
 
 #include <cerrno>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 
 void reindexDirectory(const std::string& dirPath, LL* selectedList, LL* indexedList);
@@ -46,7 +47,9 @@ void reindexDirectory(const std::string& dirPath, LL* selectedList, LL* indexedL
         if (settings.verbose) consoleLinef("Inserting bag entry for new file: %s", message.fileName);
     }
 
-    std::unordered_set<std::string> onDisk;
+    // The names are kept for the whole run, so views of them will do.
+    std::unordered_set<std::string_view> onDisk;
+    onDisk.reserve(static_cast<std::size_t>(CountLL(selectedList)));
     for (void* e = FirstLL(selectedList); SizeLL(e) != 0; e = NextLL(e)) {
         const IndexEntry& message = *static_cast<IndexEntry*>(e);
         if (!isDirectoryNode(message)) onDisk.emplace(baseName(message.fileName));
@@ -54,7 +57,7 @@ void reindexDirectory(const std::string& dirPath, LL* selectedList, LL* indexedL
     for (void* e = FirstLL(indexedList); SizeLL(e) != 0;) {
         void* next = NextLL(e);
         IndexEntry& line = *static_cast<IndexEntry*>(e);
-        if (onDisk.count(std::string(baseName(line.fileName))) == 0) {
+        if (onDisk.count(baseName(line.fileName)) == 0) {
             if (settings.verbose) consoleLinef("Deleting bag entry for file, file not found: %s", line.fileName);
             DeleteLL(e);
         }

@@ -184,8 +184,8 @@ int readIndexFile(const char* dir, LL* list, const DirectoryListing* listing) {
 bool indexFileFound(const LL* list) { return listsWithIndexFile.count(list) != 0; }
 
 int writeIndexLine(std::FILE* file, IndexEntry& entry, bool keepPath) {
-    std::string line;
-    line.reserve(256);
+    static std::string line;  // keeps its room from line to line
+    line.clear();
     line += std::to_string(entry.value1);
     line += indexSeparator;
     line += std::to_string(entry.value2);

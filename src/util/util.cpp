@@ -194,8 +194,8 @@ ByteReader::ByteReader(std::FILE* file) : descriptor_(platform::descriptorOf(fil
 ByteReader::ByteReader(platform::FileStart& start)
     : descriptor_(start.descriptor), ownsDescriptor_(true), pendingError_(start.readError) {
     start.descriptor = -1;
+    data_ = start.bytes;
     end_ = std::min(start.size, sizeof block_);
-    std::memcpy(block_, start.bytes, end_);
 }
 
 ByteReader::~ByteReader() {
@@ -211,6 +211,7 @@ bool ByteReader::refill() {
         return false;
     }
     if (descriptor_ < 0 || error_ != 0) return false;
+    data_ = block_;
     const long n = platform::readSome(descriptor_, block_, sizeof block_);
     if (n < 0) {
         error_ = errno;
@@ -228,7 +229,7 @@ bool ByteReader::refill() {
 std::size_t ByteReader::getLine(char* out, std::size_t limit) {
     std::size_t taken = 0;
     while (taken < limit && (next_ != end_ || refill())) {
-        const char* from = block_ + next_;
+        const char* from = data_ + next_;
         std::size_t span = std::min(end_ - next_, limit - taken);
         const void* lineFeed = std::memchr(from, '\n', span);
         if (lineFeed) span = static_cast<std::size_t>(static_cast<const char*>(lineFeed) - from) + 1;
@@ -242,7 +243,7 @@ std::size_t ByteReader::getLine(char* out, std::size_t limit) {
 
 std::string_view ByteReader::getLineView(char* scratch, std::size_t limit) {
     if (next_ == end_ && !refill()) return {};
-    const char* from = block_ + next_;
+    const char* from = data_ + next_;
     const std::size_t span = std::min(end_ - next_, limit);
     const void* lineFeed = std::memchr(from, '\n', span);
     if (lineFeed || span == limit) {

@@ -77,8 +77,9 @@ public:
     // through it yet) and is read by nothing else while the reader is in
     // use. The caller still closes the stream.
     explicit ByteReader(std::FILE* file);
-    // Gives the bytes of `start` first, then reads on from its descriptor,
-    // which the reader takes over and closes.
+    // Gives the bytes of `start` first (where they are: `start` must
+    // outlive the reader), then reads on from its descriptor, which the
+    // reader takes over and closes.
     explicit ByteReader(platform::FileStart& start);
     ~ByteReader();
     ByteReader(const ByteReader&) = delete;
@@ -105,4 +106,5 @@ private:
     std::size_t next_ = 0;
     std::size_t end_ = 0;
     char block_[platform::FileStart::capacity];
+    const char* data_ = block_;  // the bytes being taken: block_ or those given
 };
