@@ -172,6 +172,26 @@ bool wildcardMatch(const std::string& pattern, const std::string& name);
 // result means nothing was found or the directory cannot be read.
 std::vector<DirEntry> findEntries(const std::string& searchPath);
 
+// Lists directories on a second thread, in the order given, a few ahead of
+// their use, so that the status calls of one folder's listing are made
+// while the folder before is being worked on. The thread blocks every
+// signal.
+class ListingsAhead {
+public:
+    explicit ListingsAhead(std::vector<std::string> searchPaths);
+    ~ListingsAhead();
+    ListingsAhead(const ListingsAhead&) = delete;
+    ListingsAhead& operator=(const ListingsAhead&) = delete;
+
+    // findEntries(searchPath) into `entries` when `searchPath` is the next
+    // one given; false otherwise, and the caller lists it itself.
+    bool take(const std::string& searchPath, std::vector<DirEntry>& entries);
+
+private:
+    struct State;
+    State* state_;
+};
+
 // ---- current drive and directory -------------------------------------------
 
 int currentDrive();                    // 3 ("C") on POSIX: there is one root

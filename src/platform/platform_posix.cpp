@@ -657,6 +657,65 @@ std::vector<DirEntry> findEntries(const std::string& searchPath) {
     return entries;
 }
 
+struct ListingsAhead::State {
+    static constexpr std::size_t lead = 4;  // listings held at a time
+
+    std::vector<std::string> given;  // unchanged while the thread runs
+    std::vector<std::vector<DirEntry>> listed;
+    std::size_t produced = 0, consumed = 0;  // under `lock`
+    bool stopping = false;
+    std::mutex lock;
+    std::condition_variable wake;
+    std::thread worker;
+
+    void run() {
+        for (std::size_t i = 0; i < given.size(); ++i) {
+            {
+                std::unique_lock<std::mutex> guard(lock);
+                wake.wait(guard, [&] { return stopping || i < consumed + lead; });
+                if (stopping) return;
+            }
+            std::vector<DirEntry> entries = findEntries(given[i]);
+            {
+                std::lock_guard<std::mutex> guard(lock);
+                listed[i] = std::move(entries);
+                produced = i + 1;
+            }
+            wake.notify_all();
+        }
+    }
+};
+
+ListingsAhead::ListingsAhead(std::vector<std::string> searchPaths) : state_(new State) {
+    State& s = *state_;
+    s.given = std::move(searchPaths);
+    s.listed.resize(s.given.size());
+    if (!s.given.empty() && !startQuietThread(s.worker, [this] { state_->run(); })) s.given.clear();
+}
+
+ListingsAhead::~ListingsAhead() {
+    {
+        std::lock_guard<std::mutex> guard(state_->lock);
+        state_->stopping = true;
+    }
+    state_->wake.notify_all();
+    if (state_->worker.joinable()) state_->worker.join();
+    delete state_;
+}
+
+bool ListingsAhead::take(const std::string& searchPath, std::vector<DirEntry>& entries) {
+    State& s = *state_;
+    std::unique_lock<std::mutex> guard(s.lock);
+    const std::size_t next = s.consumed;
+    if (next >= s.given.size() || s.given[next] != searchPath) return false;
+    s.wake.wait(guard, [&] { return s.produced > next; });
+    entries = std::move(s.listed[next]);
+    s.consumed = next + 1;
+    guard.unlock();
+    s.wake.notify_all();
+    return true;
+}
+
 // ---- current drive and directory -------------------------------------------
 
 int currentDrive() { return 3; }

@@ -2,7 +2,9 @@
 
 #include "util.h"
 
-DirectoryListing::DirectoryListing(const std::string& dir) : entries_(platform::findEntries(dir + "*.*")) {
+DirectoryListing::DirectoryListing(const std::string& dir, platform::ListingsAhead* ahead) {
+    const std::string searchPath = dir + "*.*";
+    if (!ahead || !ahead->take(searchPath, entries_)) entries_ = platform::findEntries(searchPath);
     exact_.reserve(entries_.size());
     for (std::size_t i = 0; i < entries_.size(); ++i) exact_.emplace(std::string_view(entries_[i].name), i);
 }

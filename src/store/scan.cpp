@@ -97,6 +97,14 @@ int scanListed(const std::string& dir, const std::string& diskDir, const Directo
                 messages.push_back(dir + e.name);
         if (messages.size() >= readAheadFrom) ahead.emplace(std::move(messages), headerEndsWithin);
     }
+    // The folders below are listed, in the order the loop takes them, while
+    // the work goes on here and in the folders before.
+    std::vector<std::string> folders;
+    for (const platform::DirEntry& e : listing.entries())
+        if (!e.name.empty() && e.name[0] != '.' && (e.attributes & platform::attributeDirectory) && !e.isLink)
+            folders.push_back(dir + e.name + "/*.*");
+    std::optional<platform::ListingsAhead> listingsAhead;
+    if (!folders.empty()) listingsAhead.emplace(std::move(folders));
     // After the read-ahead has started: it reads while the index is parsed.
     if (indexedList) readIndexFile(dir.c_str(), indexedList, &listing);
     for (const platform::DirEntry& e : listing.entries()) {
@@ -108,7 +116,7 @@ int scanListed(const std::string& dir, const std::string& diskDir, const Directo
             const std::string name = e.name + "/";
             const std::string sub = dir + name;
             const std::string diskSub = diskDir + name;
-            DirectoryListing below(sub);
+            DirectoryListing below(sub, listingsAhead ? &*listingsAhead : nullptr);
             if (const platform::DirEntry* ini = below.find("folder.ini")) addSettingsFile(diskSub + ini->name);
             if (endsWithNoCase(name, ".act/"))
                 if (const platform::DirEntry* ini = below.find("acct.ini")) addSettingsFile(diskSub + ini->name);
