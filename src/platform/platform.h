@@ -106,14 +106,16 @@ struct FileStart {
     int readError = 0;     // errno of a read that failed after `size` bytes
 };
 
-// Tells from the first bytes of a file that its reader will want nothing
-// beyond them, so that the file can be closed at once. It may run on the
-// read-ahead thread, so it looks at nothing but the bytes.
-using EnoughRead = bool (*)(const char* bytes, std::size_t size);
+// Tells from the first bytes of a file how many of them its reader will
+// want at most (n of `size`, when it will want nothing beyond), or 0 when it
+// may want more, so that the file can be closed at once and only those
+// bytes be handed on. It may run on a read-ahead thread, so it looks at
+// nothing but the bytes.
+using EnoughRead = std::size_t (*)(const char* bytes, std::size_t size);
 
 // Opens `path` (found without regard to case, as openFile does) and reads
 // its first block; the file is closed when that block ended it, or when
-// `enough` says so. False with errno set when it cannot be opened. A pipe or
+// `enough` says nothing more is wanted (the start then holds what is). False with errno set when it cannot be opened. A pipe or
 // a device opened by mistake gives what it has at once instead of waiting.
 bool openStart(const std::string& path, FileStart& start, EnoughRead enough = nullptr);
 

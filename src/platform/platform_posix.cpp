@@ -351,8 +351,10 @@ bool readFirstBlock(int fd, FileStart& start, EnoughRead enough, bool closeAnywa
         start.readError = errno;
     } else {
         start.size = static_cast<std::size_t>(n);
+        const std::size_t wanted = enough ? enough(start.bytes, start.size) : 0;
+        if (wanted != 0 && wanted <= start.size) start.size = wanted;
         // A regular file gives less than asked for only at its end.
-        done = start.size < FileStart::capacity || (enough && enough(start.bytes, start.size));
+        done = wanted != 0 || start.size < FileStart::capacity;
     }
     if (done || closeAnyway) {
         ::close(fd);

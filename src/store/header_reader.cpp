@@ -173,17 +173,17 @@ bool isMessageFileName(std::string_view name) {
 // byte, at the start of a line: the header reader takes it for the end. A
 // line start is the first byte or one after a line feed, where a new
 // piece of a line always begins.
-bool headerEndsWithin(const char* bytes, std::size_t size) {
+std::size_t headerEndsWithin(const char* bytes, std::size_t size) {
     const char* end = bytes + size;
     for (const char* line = bytes; line < end;) {
         const char* p = line;
         while (p < end && *p == '\r') ++p;
-        if (p < end && (*p == '\n' || *p == '\0')) return true;
+        if (p < end && (*p == '\n' || *p == '\0')) return static_cast<std::size_t>(p + 1 - bytes);
         const void* lineFeed = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
-        if (!lineFeed) return false;
+        if (!lineFeed) return 0;
         line = static_cast<const char*>(lineFeed) + 1;
     }
-    return false;
+    return 0;
 }
 
 void splitDateHeader(std::string_view value, std::string& date, std::string& time, std::string& zone) {

@@ -68,6 +68,7 @@ bool readMessageTexts(const char* dir, const char* fileName, std::uint64_t size,
 // The names readFileContents takes for messages: ending in ".msg", any case.
 bool isMessageFileName(std::string_view name);
 
-// True when these first bytes of a message hold the empty line that ends
-// its header, so that the header reader wants nothing beyond them.
-bool headerEndsWithin(const char* bytes, std::size_t size);
+// When these first bytes of a message hold the empty line that ends its
+// header, the count of bytes up to and including that line's end: the
+// header reader wants nothing beyond them. Otherwise 0.
+std::size_t headerEndsWithin(const char* bytes, std::size_t size);

@@ -12,6 +12,7 @@
 #include <climits>
 #include <cstring>
 #include <new>
+#include <charconv>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -116,11 +117,31 @@ void countIndexDot() {
     }
 }
 
-void appendWithoutSeparator(std::string& out, const char* text) {
-    if (!text) return;
+void appendWithoutSeparator(std::string& out, std::string_view text) {
     const std::size_t start = out.size();
     out += text;
     std::replace(out.begin() + static_cast<std::ptrdiff_t>(start), out.end(), indexSeparator, '\xFE');
+}
+
+void appendWithoutSeparator(std::string& out, const char* text) {
+    if (text) appendWithoutSeparator(out, std::string_view(text));
+}
+
+// trimBoth in place, telling the length that is left.
+std::size_t trimInPlace(char* text) {
+    std::size_t skip = 0;
+    while (text[skip] && isTrimSpace(text[skip])) ++skip;
+    std::size_t length = std::strlen(text + skip);
+    while (length > 0 && isTrimSpace(text[skip + length - 1])) --length;
+    if (skip) std::memmove(text, text + skip, length);
+    text[length] = '\0';
+    return length;
+}
+
+void appendNumber(std::string& out, int value) {
+    char digits[16];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value);
+    out.append(digits, static_cast<std::size_t>(result.ptr - digits));
 }
 
 }  // namespace
@@ -186,14 +207,13 @@ bool indexFileFound(const LL* list) { return listsWithIndexFile.count(list) != 0
 int writeIndexLine(std::FILE* file, IndexEntry& entry, bool keepPath) {
     static std::string line;  // keeps its room from line to line
     line.clear();
-    line += std::to_string(entry.value1);
+    appendNumber(line, entry.value1);
     line += indexSeparator;
-    line += std::to_string(entry.value2);
+    appendNumber(line, entry.value2);
     line += indexSeparator;
     for (char* text : {entry.date, entry.time, entry.subject, entry.recipientAddress, entry.recipientName,
                        entry.senderAddress, entry.senderName, entry.sizeText}) {
-        if (text) trimBoth(text);
-        appendWithoutSeparator(line, text);
+        if (text) appendWithoutSeparator(line, std::string_view(text, trimInPlace(text)));
         line += indexSeparator;
     }
     const char* name = entry.fileName;
