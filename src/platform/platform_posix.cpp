@@ -448,9 +448,9 @@ struct ReadAhead::State {
     static constexpr std::size_t lanes = 2;
     // Files held per thread. Each side sleeps only for a batch of them, so
     // that the threads do not wake each other for every file.
-    static constexpr std::size_t window = 128;
+    static constexpr std::size_t window = 256;
     static constexpr std::size_t producerBatch = window / 2;  // free slots a thread waits for
-    static constexpr std::size_t consumerBatch = 16;         // files the taker waits for
+    static constexpr std::size_t consumerBatch = 64;         // files the taker waits for
 
     // A thread keeps no file open: a file that goes on beyond its first
     // block is left to the taker, who opens it again. So the open files
