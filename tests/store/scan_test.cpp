@@ -232,3 +232,66 @@ TEST_F(ScanTest, AccountNamesResolveToDirectories) {
               "Account \"Mary\",  dir added for name match (MARY 100%): other.act\n\n");
     EXPECT_EQ(stringsOf(settings.accountDir), std::vector<std::string>{"other.act"});
 }
+
+// A large folder is read by the reading threads. Whatever the shape of a
+// header (longer than one block, its empty line split at the block's end,
+// no empty line at all, a zero byte), each message gives the entry it
+// gives when read alone.
+TEST_F(ScanTest, MessagesReadAheadGiveTheEntriesOfMessagesReadAlone) {
+    const std::string dir = "work.act/big.fld/";
+    store.folder("work.act/big.fld", "Big");
+    std::vector<std::string> names;
+    auto add = [&](const std::string& name, const std::string& bytes) {
+        store.file(dir + name, bytes);
+        names.push_back(name);
+    };
+    const std::string tail = "To: b@example.com\r\nSubject: s\r\nDate: Tue, 14 Jul 1998 11:39:10 -0400\r\n";
+    for (int i = 0; i < 300; ++i) {
+        std::string received;
+        for (int k = 0; k < i % 150; ++k) received += "Received: from relay" + std::to_string(k) + ".example.net by mx\r\n";
+        add(std::to_string(1000 + i) + ".msg",
+            "From: \"N " + std::to_string(i) + "\" <n" + std::to_string(i) + "@example.com>\r\n" + received + tail +
+                "\r\nbody " + std::string(static_cast<std::size_t>(i * 37 % 9000), 'x') + "\r\n");
+    }
+    // The empty line's CR and LF on either side of the first block's end.
+    std::string split = "From: split@example.com\r\nSubject: split\r\nX-Fill: ";
+    split += std::string(4095 - split.size() - 2, 'f') + "\r\n\r";
+    ASSERT_EQ(split.size(), 4096u);
+    add("2000.msg", split + "\nTo: after@example.com\r\n\r\n");
+    add("2001.msg", "Subject: no empty line\r\n" + std::string(5000, 'y'));  // the header runs to the end
+    add("2002.msg", std::string("Subject: zero\r\n\0To: hidden@example.com\r\n", 41));
+    add("2003.msg", "");
+
+    scan();
+    const IndexEntry* big = node(node(selected, "work.act/")->selected, "big.fld/");
+    ASSERT_NE(big, nullptr);
+    const auto scanned = entriesOf(big->selected);
+    ASSERT_EQ(scanned.size(), names.size());
+    CurrentDirectory here(tmp.path());
+    const std::string scanDir = "./" + dir;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        auto alone = readFileContents(scanDir.c_str(), names[i].c_str(), 0);
+        ASSERT_TRUE(alone.has_value()) << names[i];
+        const IndexEntry& a = *alone;
+        const IndexEntry& s = scanned[i];
+        EXPECT_STREQ(s.fileName, a.fileName);
+        EXPECT_STREQ(s.senderAddress, a.senderAddress) << names[i];
+        EXPECT_STREQ(s.senderName, a.senderName) << names[i];
+        EXPECT_STREQ(s.recipientAddress, a.recipientAddress) << names[i];
+        EXPECT_STREQ(s.subject, a.subject) << names[i];
+        EXPECT_STREQ(s.date, a.date) << names[i];
+        EXPECT_STREQ(s.time, a.time) << names[i];
+    }
+    // What the headers say, whichever way they were read: the reading
+    // alone goes through the same opening, so it cannot vouch for it.
+    for (std::size_t i = 0; i < 300; ++i) {
+        EXPECT_STREQ(scanned[i].senderName, ("N " + std::to_string(i)).c_str());
+        EXPECT_STREQ(scanned[i].recipientAddress, "b@example.com") << names[i];
+        EXPECT_STREQ(scanned[i].subject, "s") << names[i];
+        EXPECT_STREQ(scanned[i].date, "1998-07-14  ") << names[i];
+        EXPECT_STREQ(scanned[i].time, "15:39:10") << names[i];
+    }
+    EXPECT_STREQ(scanned[300].recipientAddress, "(null)");  // the To: after the empty line is body
+    EXPECT_STREQ(scanned[302].recipientAddress, "(null)");  // a zero byte ends the header
+    EXPECT_STREQ(scanned[302].subject, "zero");
+}
