@@ -304,3 +304,18 @@ TEST_F(HeaderReaderTest, VerboseModeCountsMessageDots) {
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "..");
     EXPECT_EQ(messageDots, 100);
 }
+
+// The reading threads hand on only the bytes up to the header's end; the
+// count must take in the whole empty line and nothing is claimed without one.
+TEST(HeaderEnd, CountsTheBytesUpToTheEmptyLine) {
+    auto end = [](const std::string& bytes) { return headerEndsWithin(bytes.data(), bytes.size()); };
+    EXPECT_EQ(end("A: b\r\n\r\nbody"), 8u);
+    EXPECT_EQ(end("A: b\n\nbody"), 6u);
+    EXPECT_EQ(end("\r\nbody"), 2u);                       // an empty first line
+    EXPECT_EQ(end(std::string("A: b\n\0C: d\n", 11)), 6u);  // a zero byte starts an empty line
+    EXPECT_EQ(end("A: b\r\n\r\r\r\nC"), 10u);
+    EXPECT_EQ(end("A: b\r\n\r"), 0u);                     // the line may go on in the next block
+    EXPECT_EQ(end("A: b\r\nC: d"), 0u);
+    EXPECT_EQ(end("A: b\r\n x\r\n"), 0u);                 // a continuation is no empty line
+    EXPECT_EQ(end(""), 0u);
+}
