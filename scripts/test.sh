@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test, in the plain and the sanitizer build.
+# Sets up, builds and runs every test, in the plain and the sanitizer build,
+# then the tests of the reading threads under the thread sanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -9,4 +10,8 @@ for kind in plain asan; do
   echo "== tests ($kind build) =="
   ASAN_OPTIONS=detect_leaks=1 ctest --test-dir "$dir" --output-on-failure -j"$(nproc)" </dev/null
 done
+scripts/build.sh tsan platform_read_ahead_test store_scan_test
+echo "== tests of the reading threads (thread sanitizer build) =="
+TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j"$(nproc)" \
+  -R 'ReadAhead|ListingsAhead|ScanTest' </dev/null
 echo "All tests passed."
