@@ -9,10 +9,10 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cstring>
 #include <new>
-#include <charconv>
 #include <string>
 #include <string_view>
 #include <unordered_set>

@@ -18,7 +18,7 @@
 
 namespace {
 
-// Folders with fewer messages are read without a second thread.
+// Folders with fewer messages are read without the reading threads.
 constexpr std::size_t readAheadFrom = 4;
 
 // Nested path selectors too long for a FolderSelector's 255 characters:
@@ -88,8 +88,8 @@ int scanListed(const std::string& dir, const std::string& diskDir, const Directo
     MessageTexts texts;  // one for the folder: its strings keep their room from message to message
     std::optional<platform::ReadAhead> ahead;
     if (scanMessages) {
-        // The messages below are read in this order; a second thread opens
-        // them while this one works on the headers before.
+        // The messages below are read in this order; the reading threads
+        // open them while this one works on the headers before.
         std::vector<std::string> messages;
         for (const platform::DirEntry& e : listing.entries())
             if (!e.name.empty() && e.name[0] != '.' && !(e.attributes & platform::attributeDirectory) &&
