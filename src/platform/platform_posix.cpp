@@ -334,9 +334,9 @@ namespace {
 
 // O_NONBLOCK: a pipe or device named like a message must not stop the run
 // waiting for a writer; on a regular file it changes nothing.
-int openForReading(const std::string& hostPath) {
-    return ::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-}
+constexpr int readingFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
+
+int openForReading(const std::string& hostPath) { return ::open(hostPath.c_str(), readingFlags); }
 
 // Reads the first block of `fd` into `start`. True when that is all the
 // reader will want: then `fd` is closed. Otherwise it stays open in
@@ -432,7 +432,7 @@ public:
             dirFd_ = ::open(dir_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         }
         if (dirFd_ < 0) return openForReading(hostPath);
-        return ::openat(dirFd_, hostPath.c_str() + slash + 1, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        return ::openat(dirFd_, hostPath.c_str() + slash + 1, readingFlags);
     }
 
 private:

@@ -117,25 +117,11 @@ void countIndexDot() {
     }
 }
 
-void appendWithoutSeparator(std::string& out, std::string_view text) {
+void appendWithoutSeparator(std::string& out, const char* text) {
+    if (!text) return;
     const std::size_t start = out.size();
     out += text;
     std::replace(out.begin() + static_cast<std::ptrdiff_t>(start), out.end(), indexSeparator, '\xFE');
-}
-
-void appendWithoutSeparator(std::string& out, const char* text) {
-    if (text) appendWithoutSeparator(out, std::string_view(text));
-}
-
-// trimBoth in place, telling the length that is left.
-std::size_t trimInPlace(char* text) {
-    std::size_t skip = 0;
-    while (text[skip] && isTrimSpace(text[skip])) ++skip;
-    std::size_t length = std::strlen(text + skip);
-    while (length > 0 && isTrimSpace(text[skip + length - 1])) --length;
-    if (skip) std::memmove(text, text + skip, length);
-    text[length] = '\0';
-    return length;
 }
 
 void appendNumber(std::string& out, int value) {
@@ -213,7 +199,8 @@ int writeIndexLine(std::FILE* file, IndexEntry& entry, bool keepPath) {
     line += indexSeparator;
     for (char* text : {entry.date, entry.time, entry.subject, entry.recipientAddress, entry.recipientName,
                        entry.senderAddress, entry.senderName, entry.sizeText}) {
-        if (text) appendWithoutSeparator(line, std::string_view(text, trimInPlace(text)));
+        if (text) trimBoth(text);
+        appendWithoutSeparator(line, text);
         line += indexSeparator;
     }
     const char* name = entry.fileName;
