@@ -366,18 +366,11 @@ bool readFirstBlock(int fd, FileStart& start, EnoughRead enough, bool closeAnywa
 }  // namespace
 
 bool openStart(const std::string& path, FileStart& start, EnoughRead enough) {
+    // As openFile: the name as given first, the case-blind search on a miss.
     const std::string host = hostForm(path);
     int fd = openForReading(host);
-    if (fd < 0) {
-        const int exactError = errno;
-        const std::string resolved = resolveHost(host);
-        if (resolved == host) {
-            errno = exactError;
-            return false;
-        }
-        fd = openForReading(resolved);
-        if (fd < 0) return false;
-    }
+    if (fd < 0) fd = openForReading(resolveHost(host));
+    if (fd < 0) return false;
     readFirstBlock(fd, start, enough);
     return true;
 }
@@ -617,43 +610,29 @@ std::vector<DirEntry> findEntries(const std::string& searchPath) {
         if (wildcardMatch(pattern, e->d_name)) names.emplace_back(e->d_name);
     }
     std::sort(names.begin(), names.end(), lessIgnoringCase);
+    entries.reserve(names.size());
     // Each entry is asked for relative to the open directory: one status
     // call, and a second only for a link, instead of two walks of the
-    // whole path per entry. A large directory is asked by two threads.
+    // whole path per entry.
     const int dirFd = dirfd(d);
-    std::vector<DirEntry> found(names.size());
-    std::vector<char> present(names.size(), 0);
-    auto statRange = [&](std::size_t from, std::size_t to) {
-        for (std::size_t i = from; i < to; ++i) {
-            DirEntry& entry = found[i];
-            struct stat st {};
-            if (fstatat(dirFd, names[i].c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // vanished while we looked
-            bool known = true;
-            if (S_ISLNK(st.st_mode)) {
-                entry.isLink = true;
-                known = fstatat(dirFd, names[i].c_str(), &st, 0) == 0;  // a dangling link keeps no status
-            }
-            if (known) {
-                if (S_ISDIR(st.st_mode)) entry.attributes |= attributeDirectory;
-                entry.size = static_cast<std::int64_t>(st.st_size);
-                entry.changeTime = changeTimeOf(st);
-                entry.modifyTime = st.st_mtime;
-                entry.accessTime = st.st_atime;
-            }
-            present[i] = 1;
+    for (auto& name : names) {
+        DirEntry entry;
+        struct stat st {};
+        if (fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // vanished while we looked
+        bool known = true;
+        if (S_ISLNK(st.st_mode)) {
+            entry.isLink = true;
+            known = fstatat(dirFd, name.c_str(), &st, 0) == 0;  // a dangling link keeps no status
         }
-    };
-    constexpr std::size_t shareFrom = 256;  // below this a second thread costs more than it saves
-    const std::size_t half = names.size() / 2;
-    std::thread helper;
-    const bool shared = names.size() >= shareFrom && startQuietThread(helper, [&] { statRange(half, names.size()); });
-    statRange(0, shared ? half : names.size());
-    if (shared) helper.join();
-    entries.reserve(names.size());
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (!present[i]) continue;
-        found[i].name = std::move(names[i]);
-        entries.push_back(std::move(found[i]));
+        if (known) {
+            if (S_ISDIR(st.st_mode)) entry.attributes |= attributeDirectory;
+            entry.size = static_cast<std::int64_t>(st.st_size);
+            entry.changeTime = changeTimeOf(st);
+            entry.modifyTime = st.st_mtime;
+            entry.accessTime = st.st_atime;
+        }
+        entry.name = std::move(name);
+        entries.push_back(std::move(entry));
     }
     closedir(d);
     return entries;

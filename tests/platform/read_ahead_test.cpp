@@ -91,7 +91,7 @@ TEST(ListingsAhead, ListingsEqualThoseMadeOnTheSpot) {
     TempDir t;
     for (const char* d : {"a.fld", "b.fld", "c.fld"}) {
         makeDirectories(t / d);
-        // A large directory has its status calls shared between two threads.
+        // One large directory among small ones.
         for (int i = 0; i < (d[0] == 'b' ? 400 : 3); ++i)
             writeFile(t / (std::string(d) + "/" + std::to_string(i) + ".msg"), std::string(static_cast<std::size_t>(i), 'x'));
     }
