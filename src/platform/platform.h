@@ -19,7 +19,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace platform {
@@ -147,6 +149,13 @@ private:
     struct State;
     State* state_;
 };
+
+// ---- threads ----------------------------------------------------------------
+
+// Starts `body` on `thread` so that signals keep reaching the main thread,
+// whose handlers clean up (on POSIX the new thread blocks every signal).
+// False when no thread could be started.
+bool startQuietThread(std::thread& thread, std::function<void()> body);
 
 // ---- directory search -------------------------------------------------------
 

@@ -392,10 +392,6 @@ void closeDescriptor(int descriptor) {
 
 int descriptorOf(std::FILE* stream) { return stream ? fileno(stream) : -1; }
 
-namespace {
-
-// Runs `body` on a new thread that blocks every signal, so that signals
-// keep reaching the main thread, whose handlers clean up.
 bool startQuietThread(std::thread& thread, std::function<void()> body) {
     sigset_t all, previous;
     sigfillset(&all);
@@ -409,6 +405,8 @@ bool startQuietThread(std::thread& thread, std::function<void()> body) {
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     return started;
 }
+
+namespace {
 
 // Opens files of one directory relative to it, sparing the walk of the
 // whole path for each.
