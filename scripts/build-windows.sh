@@ -9,19 +9,9 @@
 # the script runs as root or through sudo, as scripts/setup.sh does.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-packages=(cmake make libgtest-dev g++-mingw-w64-x86-64-posix wine64 wine)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
-done
-if [ "${#missing[@]}" -gt 0 ] || [ "${ARCHIVER_FORCE_INSTALL:-}" = 1 ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get update
-  # Without --no-install-recommends Wine pulls in a hundred desktop packages.
-  $sudo apt-get install -y --no-install-recommends "${packages[@]}"
-fi
+# Without --no-install-recommends Wine pulls in a hundred desktop packages.
+scripts/install-missing.sh --no-install-recommends \
+  cmake make libgtest-dev g++-mingw-w64-x86-64-posix wine64 wine
 targets=()
 for t in "$@"; do targets+=(--target "$t"); done
 cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
