@@ -2,11 +2,11 @@
 // the library, so that expectations for two-digit years hold in any century.
 #pragma once
 
+#include "test_support.h"
+
 #include <ctime>
 
 inline int testCentury() {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = testing_support::localFields(std::time(nullptr));
     return (local.tm_year + 1900) / 100 * 100;
 }

@@ -261,10 +261,7 @@ TEST(CommandLine, PercentSignsPrintUnchanged) {
 }
 
 int dayOfWeekToday() {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return local.tm_wday;
+    return testing_support::localFields(std::time(nullptr)).tm_wday;
 }
 
 TEST(CommandLine, ArchiveDayOtherThanTodayEndsQuietly) {

@@ -109,9 +109,7 @@ void expectAge(const char* days, std::tm start, int year, int month, int day) {
     settings.fileAge = nullptr;
     settings.ageFields = start;
     setFileAge(days);
-    std::time_t cut = settings.ageCutOffTime;
-    std::tm got{};
-    ASSERT_NE(localtime_r(&cut, &got), nullptr);
+    const std::tm got = testing_support::localFields(settings.ageCutOffTime);
     EXPECT_EQ(got.tm_year + 1900, year) << days;
     EXPECT_EQ(got.tm_mon + 1, month) << days;
     EXPECT_EQ(got.tm_mday, day) << days;

@@ -35,10 +35,7 @@ Converted convert(const std::string& value) {
 }
 
 int currentCentury() {
-    std::time_t now = std::time(nullptr);
-    std::tm fields{};
-    localtime_r(&now, &fields);
-    return (fields.tm_year + 1900) / 100;
+    return (testing_support::localFields(std::time(nullptr)).tm_year + 1900) / 100;
 }
 
 class HeaderReaderTest : public StoreTest {

@@ -10,7 +10,8 @@
 
 namespace testing_support {
 
-// A fresh directory under $TMPDIR (or /tmp), removed with everything in it
+// A fresh directory under $TMPDIR (or /tmp; on Windows the system's
+// temporary directory, written with "/"), removed with everything in it
 // when the object goes away.
 class TempDir {
 public:
@@ -52,7 +53,9 @@ struct RunOptions {
     int timeoutSeconds = 120;
 };
 
-// Runs `program` with `args` (not including argv[0]) and waits for it.
+// Runs `program` with `args` (not including argv[0]) and waits for it. On
+// Windows the arguments reach the program through a command line quoted for
+// its standard argument parsing.
 RunResult run(const std::string& program, const std::vector<std::string>& args,
               const RunOptions& options = {});
 
@@ -86,8 +89,16 @@ private:
 
 namespace testing_support {
 
-// The full path of `name` along PATH, or "" when it is not there.
+// The full path of `name` along PATH, or "" when it is not there (on
+// Windows "name.exe" is looked for too).
 std::string findProgram(const std::string& name);
+
+// What differs between the systems the tests run on.
+extern const char pathListSeparator;          // of PATH: ':' or ';'
+extern const char* const temporaryDirectoryVariable;  // "TMPDIR" or "TMP"
+void setEnvironment(const std::string& name, const std::string& value);
+void unsetEnvironment(const std::string& name);
+std::tm localFields(std::time_t t);
 
 // The member names of a zip archive as `unzip -Z1` lists them, in archive
 // order. Empty when the listing fails.
@@ -98,7 +109,9 @@ std::string zipMember(const std::string& archive, const std::string& member);
 
 // Writes an executable /bin/sh script `dir`/`name` with the given body
 // (a "#!/bin/sh" line is put in front), for stand-ins of zip and unzip
-// placed first on PATH.
+// placed first on PATH. POSIX only.
+#ifndef _WIN32
 void writeScript(const std::string& dir, const std::string& name, const std::string& body);
+#endif
 
 }  // namespace testing_support
