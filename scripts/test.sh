@@ -10,8 +10,8 @@ for kind in plain asan; do
   echo "== tests ($kind build) =="
   ASAN_OPTIONS=detect_leaks=1 ctest --test-dir "$dir" --output-on-failure -j"$(nproc)" </dev/null
 done
-scripts/build.sh tsan platform_read_ahead_test store_scan_test
+scripts/build.sh tsan store_folder_reader_test store_scan_test platform_file_start_test
 echo "== tests of the reading threads (thread sanitizer build) =="
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j"$(nproc)" \
-  -R 'ReadAhead|ListingsAhead|ScanTest' </dev/null
+  -R 'FolderReader|ListingsAhead|ScanTest|FileStart' </dev/null
 echo "All tests passed."

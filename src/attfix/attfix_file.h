@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -49,12 +50,12 @@ public:
     // spelling), so that it is never overwritten as a temporary file.
     bool isSameFileAs(const std::string& path) const;
 
-    int descriptor() const { return fd_; }
+    std::intptr_t handle() const { return file_; }  // a descriptor or a HANDLE
 
 private:
     bool fill();
 
-    int fd_ = -1;
+    std::intptr_t file_ = -1;
     std::vector<char> buffer_;
     std::size_t start_ = 0;
     std::size_t end_ = 0;
@@ -75,7 +76,7 @@ public:
     bool finish();
 
 private:
-    int fd_ = -1;
+    std::intptr_t file_ = -1;
 };
 
 // Puts `from` in the place of `to` in one step: `to` is either the old file
@@ -83,5 +84,10 @@ private:
 bool replaceFile(const std::string& from, const std::string& to);
 
 void removeFile(const std::string& path);
+
+// For the system files: records the reason of a failed call (an errno
+// value), and the test seam that makes `operation` fail as if refused.
+void noteFailure(int error);
+bool injectedFailure(const char* operation);
 
 }  // namespace attfix

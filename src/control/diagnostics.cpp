@@ -97,6 +97,9 @@ void fatalError(int code, const char* format, ...) {
 }
 
 void endProcess(int status) {
+    // Whatever temporary the run still has (an unpublished rewrite, the
+    // version check's help text) goes with it, on every road out.
+    platform::removeRegisteredFiles();
     if (endProcessHook) endProcessHook(status);
     std::exit(status);
 }
@@ -110,10 +113,10 @@ void rememberReportFile() {
 
 // Runs inside a signal: formatted output and the heap could deadlock here,
 // so the fixed text is written with plain system calls only.
-void onInterrupt(int) {
+void onInterrupt(platform::Signal) {
     static const char text[] = "[4858]: \n\n*** Program interrupted by user ***";
     const std::size_t length = sizeof text - 1;
-    platform::writeRaw(2, text, length);
+    platform::writeStandardErrorRaw(text, length);
     if (reportFileForSignals[0]) {
         static const char lineEnd[] = "\n";
         platform::appendRaw(reportFileForSignals, text, length);

@@ -15,6 +15,8 @@
 // message that does not fit the 256-byte buffer is cut.
 #pragma once
 
+#include "signals.h"
+
 #include <cstddef>
 
 constexpr std::size_t lineBufferSize = 256;
@@ -27,7 +29,8 @@ void consoleLinef(const char* format, ...) __attribute__((format(printf, 1, 2)))
 void reportWarning(int code, const char* format, ...) __attribute__((format(printf, 2, 3)));
 [[noreturn]] void fatalError(int code, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
-// How fatalError and the usage text end the process: std::exit(status).
+// How every end of the run but the interrupt's goes: the registered
+// temporaries are removed, then std::exit(status).
 // A fuzz harness sets the hook so that such a documented end is not taken
 // for a crash; the hook must not return (it throws). Null in the programs.
 using EndProcessHook = void (*)(int status);
@@ -39,4 +42,4 @@ void normalizeSeparators(char* text);
 // reach it without touching the heap; called whenever the name changes.
 void rememberReportFile();
 // The interrupt handler for every signal the archiver catches.
-void onInterrupt(int signal);
+void onInterrupt(platform::Signal which);

@@ -97,20 +97,20 @@ bool writeAll(std::FILE* file, const char* data, std::size_t length) {
 // and then `path` is as it was.
 bool replaceFile(const std::string& path, const std::string& bytes) {
     platform::AtomicFile out;
-    if (out.open(path) != 0) return false;
+    if (out.open(path)) return false;
     if (!writeAll(out.stream(), bytes.data(), bytes.size())) return false;
-    return out.commit() == 0;
+    return !out.commit();
 }
 
 bool writeSortedBook(const std::string& path, const TypedLL<AddressRecord>& records) {
     platform::AtomicFile out;
-    if (out.open(path) != 0) return false;
+    if (out.open(path)) return false;
     bool ok = true;
     records.forEach([&](const AddressRecord& r) {
         if (!ok) return;
         ok = writeAll(out.stream(), r.line, r.lineLength) && std::fputc('\n', out.stream()) != EOF;
     });
-    return ok && out.commit() == 0;
+    return ok && !out.commit();
 }
 
 }  // namespace
@@ -171,8 +171,8 @@ void sortAddressBook(const char* velmorDir, const char* field) {
     if (verbose) consoleLinef("Renaming old address bokk file to addrbak.db");
     // Failing to write either file has always ended the run with 1 and no
     // message; the book is then as it was.
-    if (!replaceFile(backupPath, bytes)) std::exit(1);
+    if (!replaceFile(backupPath, bytes)) endProcess(1);
 
     if (verbose) consoleLinef("Writing new address book file.");
-    if (!writeSortedBook(bookPath, records)) std::exit(1);
+    if (!writeSortedBook(bookPath, records)) endProcess(1);
 }

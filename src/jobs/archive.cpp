@@ -153,9 +153,10 @@ void rewriteIndexes(const std::string& dir, LL* selected, LL* indexed) {
     // that had no index keeps having none.
     if (!indexFileFound(indexed)) return;
 
-    int error = platform::makeWritable(indexPath);
-    if (error != 0 && error != ENOENT) reportWarning(3860, "CHMOD error [%d] on file [%s]", error, indexPath.c_str());
-    error = replaceFolderIndex(indexPath, indexed);
+    const platform::Error denied = platform::makeWritable(indexPath);
+    if (denied && !platform::isNotFound(denied))
+        reportWarning(3860, "CHMOD error [%d] on file [%s]", denied.number, indexPath.c_str());
+    const int error = replaceFolderIndex(indexPath, indexed);
     if (error != 0) fatalError(3866, "Error [%d] opening bag file: %s", error, indexPath.c_str());
 }
 
@@ -170,8 +171,9 @@ void deleteArchived(const std::string& dir, LL* selected) {
             reportWarning(4120, "Not in the archive, so not deleted: %s", p.fileName);
             continue;
         }
-        int error = platform::makeWritable(p.fileName);
-        if (error != 0 && error != ENOENT) reportWarning(3910, "CHMOD error [%d] on file [%s]", error, p.fileName);
+        const platform::Error denied = platform::makeWritable(p.fileName);
+        if (denied && !platform::isNotFound(denied))
+            reportWarning(3910, "CHMOD error [%d] on file [%s]", denied.number, p.fileName);
         platform::removeFile(p.fileName);  // a failure here is not reported
     }
 }

@@ -55,7 +55,7 @@ IndexEntry* BaseNameLookup::takeFirst(std::string_view path) {
 
 int replaceFolderIndex(const std::string& indexPath, LL* entries) {
     platform::AtomicFile file;
-    if (int error = file.open(indexPath)) return error;
+    if (platform::Error error = file.open(indexPath)) return error.number;
     for (void* e = FirstLL(entries); SizeLL(e) != 0; e = NextLL(e)) {
         IndexEntry& entry = *static_cast<IndexEntry*>(e);
         if (isDirectoryNode(entry)) continue;
@@ -65,7 +65,7 @@ int replaceFolderIndex(const std::string& indexPath, LL* entries) {
             return error;
         }
     }
-    return file.commit();
+    return file.commit().number;
 }
 
 bool insideFolder(const std::string& path) {

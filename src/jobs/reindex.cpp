@@ -70,8 +70,9 @@ void reindexDirectory(const std::string& dirPath, LL* selectedList, LL* indexedL
     // The main directory and the account directories have no index.
     if (!insideFolder(indexPath)) return;
 
-    int error = platform::makeWritable(indexPath);
-    if (error != 0 && error != ENOENT) reportWarning(4650, "CHMOD error [%d] on file [%s]", error, indexPath.c_str());
+    const platform::Error denied = platform::makeWritable(indexPath);
+    if (denied && !platform::isNotFound(denied))
+        reportWarning(4650, "CHMOD error [%d] on file [%s]", denied.number, indexPath.c_str());
     // folder.bag names the bare file; new entries still hold the whole path.
     for (void* e = FirstLL(indexedList); SizeLL(e) != 0; e = NextLL(e)) {
         IndexEntry& line = *static_cast<IndexEntry*>(e);

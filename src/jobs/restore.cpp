@@ -125,7 +125,7 @@ bool askAboutEntry(const IndexEntry& entry) {
                 show("a     Yes to all\n\n");
                 continue;
             case 'q':
-                std::exit(0);
+                endProcess(0);
             case 'a':
                 settings.queryMode = false;
                 return true;
@@ -142,7 +142,7 @@ void askToProceed() {
     show("\nProceed (y/n): ");
     for (;;) {
         int key = platform::readKey();
-        if (key < 0 || key == 'n') std::exit(1);
+        if (key < 0 || key == 'n') endProcess(1);
         if (key == 'y') return;
     }
 }

@@ -69,5 +69,5 @@ void listSettings() {
     if (settings.fileSize != 0) consoleLinef("Files at least as big as %d K will be archived\n", settings.fileSize);
     if (settings.quiet) consoleLinef("%s", "Zip verbose mode is specified.\n");
     std::fflush(stdout);
-    std::exit(0);
+    endProcess(0);
 }

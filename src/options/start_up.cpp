@@ -61,7 +61,7 @@ void checkAccountDirectories() {
     }
 }
 
-bool archiveJob() { return settings.job == jobArchive || settings.job == 1; }
+bool runsArchiveJob() { return settings.job == jobArchive || settings.job == 1; }
 
 }  // namespace
 
@@ -84,17 +84,17 @@ void prepareSettings(int argc, char** argv) {
     if (settings.queryMode && settings.job != jobRestore)
         fatalError(2420, "Query mode is only valid when restoring files.");
 
-    if (archiveJob() && settings.verbose != 4 && settings.archiveDay &&
+    if (runsArchiveJob() && settings.verbose != 4 && settings.archiveDay &&
         settings.nowLocal.tm_wday != settings.archiveDayIndex) {
         consoleLinef("%s", "Today is not the specified archive day, exiting");
-        std::exit(0);
+        endProcess(0);
     }
 
     checkAccountDirectories();
 
     if (commandLineArchive) settings.archiveFile = commandLineArchive;
-    if (!settings.archiveFile && archiveJob()) settings.archiveFile = "ARCHIV??.zip";
-    if (archiveJob()) numberFileName(NumberedName::archiveFile);
+    if (!settings.archiveFile && runsArchiveJob()) settings.archiveFile = "ARCHIV??.zip";
+    if (runsArchiveJob()) numberFileName(NumberedName::archiveFile);
 }
 
 bool enterClientDirectory(const char* directory) {

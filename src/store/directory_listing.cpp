@@ -1,8 +1,9 @@
 #include "directory_listing.h"
 
+#include "folder_reader.h"
 #include "util.h"
 
-DirectoryListing::DirectoryListing(const std::string& dir, platform::ListingsAhead* ahead) {
+DirectoryListing::DirectoryListing(const std::string& dir, ListingsAhead* ahead) {
     const std::string searchPath = dir + "*.*";
     if (!ahead || !ahead->take(searchPath, entries_)) entries_ = platform::findEntries(searchPath);
     exact_.reserve(entries_.size());

@@ -10,12 +10,14 @@
 #include <unordered_map>
 #include <vector>
 
+class ListingsAhead;
+
 class DirectoryListing {
 public:
     // Lists every entry of `dir` (a path ending in "/"), in name order
     // ignoring case, or takes that listing from `ahead`. An unreadable
     // directory gives an empty listing.
-    explicit DirectoryListing(const std::string& dir, platform::ListingsAhead* ahead = nullptr);
+    explicit DirectoryListing(const std::string& dir, ListingsAhead* ahead = nullptr);
     // The look-up holds views of the entries' names.
     DirectoryListing(const DirectoryListing&) = delete;
     DirectoryListing& operator=(const DirectoryListing&) = delete;

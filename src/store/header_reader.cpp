@@ -295,8 +295,8 @@ void convertDateHeader(std::string_view value, std::time_t modifyTime, std::stri
     time = timeBuffer;
 }
 
-bool readMessageTexts(const char* dir, const char* fileName, std::uint64_t size, const MessageFileTimes* times,
-                      MessageTexts& out, platform::ReadAhead* ahead) {
+bool readFileContents(const char* dir, const char* fileName, std::uint64_t size, const MessageFileTimes* times,
+                      MessageTexts& out, platform::FileStart* readAhead) {
     if (!fileName || !isMessageFileName(fileName)) return false;
     if (settings.verbose) countMessageDot();
     // Built where it is kept: the texts keep their room from message to message.
@@ -311,13 +311,17 @@ bool readMessageTexts(const char* dir, const char* fileName, std::uint64_t size,
             fatalError(3037, "In readFileContents, stat failed for file %s", path.c_str());
         out.times = {status.changeTime, status.modifyTime, status.accessTime};
     }
-    platform::FileStart start;
-    if (!(ahead && ahead->take(path, start)) && !platform::openStart(path, start, headerEndsWithin)) return false;
+    platform::FileStart opened;
+    platform::FileStart* start = readAhead;
+    if (!start) {
+        if (!platform::openStart(path, opened, headerEndsWithin)) return false;
+        start = &opened;
+    }
     ++filesRead;
     for (std::string* text : {&out.date, &out.time, &out.subject, &out.recipientAddress, &out.recipientName,
                               &out.senderAddress, &out.senderName})
         *text = missingText;
-    readHeader(start, out.times.modifyTime, out);
+    readHeader(*start, out.times.modifyTime, out);
     out.sizeText = std::to_string((size + 1023) / 1024);
     out.sizeText += 'K';
     return true;
@@ -364,6 +368,6 @@ IndexEntry MessageTexts::keep() const {
 std::optional<IndexEntry> readFileContents(const char* dir, const char* fileName, std::uint64_t size,
                                            const MessageFileTimes* times) {
     MessageTexts texts;
-    if (!readMessageTexts(dir, fileName, size, times, texts)) return std::nullopt;
+    if (!readFileContents(dir, fileName, size, times, texts)) return std::nullopt;
     return texts.keep();
 }

@@ -60,10 +60,12 @@ struct MessageTexts {
     // An entry with its own copies of the texts, kept for the whole run.
     IndexEntry keep() const;
 };
-// readFileContents without the copies: false where it gives no entry.
-// With `ahead`, the file is taken from it when it is the next one there.
-bool readMessageTexts(const char* dir, const char* fileName, std::uint64_t size, const MessageFileTimes* times,
-                      MessageTexts& out, platform::ReadAhead* ahead = nullptr);
+// readFileContents as the scan calls it: the texts in `out` (no copies
+// kept), false where it gives no entry. `readAhead`, when given, is the
+// file's start as the reading threads read it; otherwise the file is
+// opened here.
+bool readFileContents(const char* dir, const char* fileName, std::uint64_t size, const MessageFileTimes* times,
+                      MessageTexts& out, platform::FileStart* readAhead = nullptr);
 
 // The names readFileContents takes for messages: ending in ".msg", any case.
 bool isMessageFileName(std::string_view name);

@@ -226,9 +226,9 @@ int createFolderIni(const char* dir, const char* displayName) {
     line += indexSeparator;
     line += '\n';
     platform::AtomicFile file;
-    if (file.open(path) != 0) return 0;
+    if (file.open(path)) return 0;
     if (std::fwrite(line.data(), 1, line.size(), file.stream()) != line.size()) return 0;
-    return file.commit() == 0 ? 1 : 0;
+    return file.commit() ? 0 : 1;
 }
 
 const char* readFolderName(const char* dir) {

@@ -1,8 +1,8 @@
 #include "scan.h"
 
 #include "diagnostics.h"
-#include "directory_listing.h"
 #include "filters.h"
+#include "folder_reader.h"
 #include "header_reader.h"
 #include "index_file.h"
 #include "listfile.h"
@@ -17,9 +17,6 @@
 #include <vector>
 
 namespace {
-
-// Folders with fewer messages are read without the reading threads.
-constexpr std::size_t readAheadFrom = 4;
 
 // Nested path selectors too long for a FolderSelector's 255 characters:
 // cut short they would name a folder higher up and select its siblings.
@@ -82,32 +79,33 @@ void addNestedSelector(std::string path) {
 
 // `diskDir` is `dir` as the file system spells it: the list file gets
 // that spelling, the scan tree keeps the one `dir` was given in.
-int scanListed(const std::string& dir, const std::string& diskDir, const DirectoryListing& listing,
-               LL* selectedList, LL* indexedList, bool scanMessages) {
+int scanListed(const std::string& dir, const std::string& diskDir, FolderReader& reader, LL* selectedList,
+               LL* indexedList, bool scanMessages) {
     TypedLL<IndexEntry> selected(selectedList);
     MessageTexts texts;  // one for the folder: its strings keep their room from message to message
-    std::optional<platform::ReadAhead> ahead;
-    if (scanMessages) {
-        // The messages below are read in this order; the reading threads
-        // open them while this one works on the headers before.
-        std::vector<std::string> messages;
-        for (const platform::DirEntry& e : listing.entries())
-            if (!e.name.empty() && e.name[0] != '.' && !(e.attributes & platform::attributeDirectory) &&
-                isMessageFileName(e.name))
-                messages.push_back(dir + e.name);
-        if (messages.size() >= readAheadFrom) ahead.emplace(std::move(messages), headerEndsWithin);
-    }
+    const std::vector<platform::DirEntry>& entries = reader.entries();
+    // Which entries are messages is decided here, once: the reader reads
+    // exactly these ahead, and the loop below takes exactly these.
+    std::vector<bool> isMessage(entries.size(), false);
+    if (scanMessages)
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const platform::DirEntry& e = entries[i];
+            isMessage[i] = !e.name.empty() && e.name[0] != '.' && !(e.attributes & platform::attributeDirectory) &&
+                           isMessageFileName(e.name);
+        }
+    reader.readAhead(isMessage, headerEndsWithin);
     // The folders below are listed, in the order the loop takes them, while
     // the work goes on here and in the folders before.
     std::vector<std::string> folders;
-    for (const platform::DirEntry& e : listing.entries())
+    for (const platform::DirEntry& e : entries)
         if (!e.name.empty() && e.name[0] != '.' && (e.attributes & platform::attributeDirectory) && !e.isLink)
             folders.push_back(dir + e.name + "/*.*");
-    std::optional<platform::ListingsAhead> listingsAhead;
+    std::optional<ListingsAhead> listingsAhead;
     if (!folders.empty()) listingsAhead.emplace(std::move(folders));
-    // After the read-ahead has started: it reads while the index is parsed.
-    if (indexedList) readIndexFile(dir.c_str(), indexedList, &listing);
-    for (const platform::DirEntry& e : listing.entries()) {
+    // After the reading has started: it reads while the index is parsed.
+    if (indexedList) readIndexFile(dir.c_str(), indexedList, &reader.listing());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const platform::DirEntry& e = entries[i];
         if (e.name.empty() || e.name[0] == '.') continue;
         if (e.attributes & platform::attributeDirectory) {
             // A linked directory is not the store's: it may lead out of it,
@@ -116,10 +114,12 @@ int scanListed(const std::string& dir, const std::string& diskDir, const Directo
             const std::string name = e.name + "/";
             const std::string sub = dir + name;
             const std::string diskSub = diskDir + name;
-            DirectoryListing below(sub, listingsAhead ? &*listingsAhead : nullptr);
-            if (const platform::DirEntry* ini = below.find("folder.ini")) addSettingsFile(diskSub + ini->name);
+            FolderReader below(sub, diskSub, listingsAhead ? &*listingsAhead : nullptr);
+            if (const platform::DirEntry* ini = below.listing().find("folder.ini"))
+                addSettingsFile(diskSub + ini->name);
             if (endsWithNoCase(name, ".act/"))
-                if (const platform::DirEntry* ini = below.find("acct.ini")) addSettingsFile(diskSub + ini->name);
+                if (const platform::DirEntry* ini = below.listing().find("acct.ini"))
+                    addSettingsFile(diskSub + ini->name);
             IndexEntry node{};
             node.fileName = keepString(name);
             node.selected = CreatLL();
@@ -127,10 +127,12 @@ int scanListed(const std::string& dir, const std::string& diskDir, const Directo
             bool lookAtMessages = folderSelected(dir.c_str(), node) != 0;
             scanListed(sub, diskSub, below, node.selected, node.indexed, lookAtMessages);
             selected.append(node);
-        } else if (scanMessages) {
+        } else if (isMessage[i]) {
             MessageFileTimes times{e.changeTime, e.modifyTime, e.accessTime};
             const std::uint64_t size = e.size > 0 ? static_cast<std::uint64_t>(e.size) : 0;
-            if (!readMessageTexts(dir.c_str(), e.name.c_str(), size, &times, texts, ahead ? &*ahead : nullptr))
+            platform::FileStart start;
+            const bool readAhead = reader.take(i, start);
+            if (!readFileContents(dir.c_str(), e.name.c_str(), size, &times, texts, readAhead ? &start : nullptr))
                 continue;
             if (!messageSelected(texts.view())) continue;
             addSettingsFile(diskDir + e.name);
@@ -138,7 +140,7 @@ int scanListed(const std::string& dir, const std::string& diskDir, const Directo
             archiveBytes += static_cast<long long>(size);
         }
     }
-    return listing.entries().empty() ? -1 : 0;
+    return entries.empty() ? -1 : 0;
 }
 
 }  // namespace
@@ -147,8 +149,9 @@ int scanDirectory(const char* dir, LL* selectedList, LL* indexedList, DirHandle*
     if (!dir || !selectedList || !handle) return 0;
     try {
         const std::string path(dir);
-        DirectoryListing listing(path);
-        int result = scanListed(path, platform::resolvePath(path), listing, selectedList, indexedList, scanMessages);
+        const std::string diskPath = platform::resolvePath(path);
+        FolderReader reader(path, diskPath);
+        int result = scanListed(path, diskPath, reader, selectedList, indexedList, scanMessages);
         *handle = result;
         return result;
     } catch (const std::bad_alloc&) {

@@ -189,39 +189,35 @@ char* keepString(std::string_view text) {
     return copy;
 }
 
-ByteReader::ByteReader(std::FILE* file) : descriptor_(platform::descriptorOf(file)) {}
+ByteReader::ByteReader(std::FILE* file) : file_(platform::handleOf(file)) {}
 
 ByteReader::ByteReader(platform::FileStart& start)
-    : descriptor_(start.descriptor), ownsDescriptor_(true), pendingError_(start.readError) {
-    start.descriptor = -1;
+    : file_(start.file), ownsFile_(true), pendingError_(start.readError) {
+    start.file = platform::FileHandle{};
     data_ = start.bytes;
     end_ = std::min(start.size, sizeof block_);
 }
 
 ByteReader::~ByteReader() {
-    if (ownsDescriptor_) platform::closeDescriptor(descriptor_);
+    if (ownsFile_) platform::closeFile(file_);
 }
 
 bool ByteReader::refill() {
     next_ = 0;
     end_ = 0;
-    if (pendingError_ != 0) {
+    if (pendingError_) {
         error_ = pendingError_;
-        pendingError_ = 0;
+        pendingError_ = platform::Error{};
         return false;
     }
-    if (descriptor_ < 0 || error_ != 0) return false;
+    if (!file_.isOpen() || error_) return false;
     data_ = block_;
-    const long n = platform::readSome(descriptor_, block_, sizeof block_);
-    if (n < 0) {
-        error_ = errno;
-        if (error_ == 0) error_ = EIO;
-        return false;
-    }
+    const long n = platform::readSome(file_, block_, sizeof block_, error_);
+    if (n < 0) return false;
     end_ = static_cast<std::size_t>(n);
     if (end_ == 0) {  // the end: nothing more is asked of the file
-        if (ownsDescriptor_) platform::closeDescriptor(descriptor_);
-        descriptor_ = -1;
+        if (ownsFile_) platform::closeFile(file_);
+        file_ = platform::FileHandle{};
     }
     return end_ != 0;
 }

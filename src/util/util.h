@@ -73,12 +73,12 @@ char* keepString(std::string_view text);
 // lock each time.
 class ByteReader {
 public:
-    // Reads the descriptor under `file`, which must be fresh (nothing read
+    // Reads the file under `file`, which must be fresh (nothing read
     // through it yet) and is read by nothing else while the reader is in
     // use. The caller still closes the stream.
     explicit ByteReader(std::FILE* file);
     // Gives the bytes of `start` first (where they are: `start` must
-    // outlive the reader), then reads on from its descriptor, which the
+    // outlive the reader), then reads on from its open file, which the
     // reader takes over and closes.
     explicit ByteReader(platform::FileStart& start);
     ~ByteReader();
@@ -94,15 +94,15 @@ public:
     // until the next call; empty only at end of input or on an error.
     std::string_view getLineView(char* scratch, std::size_t limit);
     // A read failed: the input ended there, but not at the end of the file.
-    bool failed() const { return error_ != 0; }
-    int error() const { return error_; }  // its errno value
+    bool failed() const { return static_cast<bool>(error_); }
+    int error() const { return error_.number; }  // the system's number for it
 
 private:
     bool refill();
-    int descriptor_ = -1;
-    bool ownsDescriptor_ = false;
-    int error_ = 0;
-    int pendingError_ = 0;  // a failure that comes after the bytes given
+    platform::FileHandle file_;
+    bool ownsFile_ = false;
+    platform::Error error_;
+    platform::Error pendingError_;  // a failure that comes after the bytes given
     std::size_t next_ = 0;
     std::size_t end_ = 0;
     char block_[platform::FileStart::capacity];

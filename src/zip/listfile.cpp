@@ -55,6 +55,5 @@ int closeListFile() {
 bool listFileComplete() { return !listFileFailed; }
 
 int removeListFile() {
-    int error = platform::removeFile(listFileName);
-    return error == 0 ? 0 : -1;
+    return platform::removeFile(listFileName) ? -1 : 0;
 }

@@ -1,5 +1,6 @@
 #include "zip.h"
 
+#include "diagnostics.h"
 #include "platform.h"
 
 #include <cerrno>
@@ -62,7 +63,7 @@ int runProgram(const char* program, const std::vector<std::string>& arguments, c
         }
         std::fputs("Error reopening stdin\n", stdout);
         std::fflush(stdout);
-        std::exit(2);
+        endProcess(2);
     }
 
     std::vector<std::string> argv{program};
@@ -74,7 +75,7 @@ int runProgram(const char* program, const std::vector<std::string>& arguments, c
 
     // Without PATH there is nowhere to look: the start fails as for a
     // program found nowhere.
-    int error = ENOENT;
+    platform::Error error{ENOENT};
     for (const auto& element : searchList(platform::environmentValue("PATH"))) {
         std::string candidate = element + platform::pathSeparator() + program;
         int status = platform::spawnAndWait(candidate, argv, error);
@@ -85,7 +86,7 @@ int runProgram(const char* program, const std::vector<std::string>& arguments, c
     }
 
     std::fflush(stdout);
-    std::printf("_spawnv failed, errno: %d\n", error);
+    std::printf("_spawnv failed, errno: %d\n", error.number);
     std::fflush(stdout);
     if (debug) std::fclose(debug);
     return 1;

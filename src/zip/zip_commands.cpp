@@ -108,7 +108,7 @@ bool listArchiveMembers(const char* archiveFile, std::vector<std::string>& membe
     } else {
         listed = false;
     }
-    platform::removeFile(listing);
+    platform::removeTemporaryFile(listing);
     if (!listed) members.clear();
     return listed;
 }
@@ -139,7 +139,7 @@ int checkZipVersion(int kind) {
 
     std::FILE* help = platform::openFile(helpFile, "rb");
     if (!help) {
-        platform::removeFile(helpFile);
+        platform::removeTemporaryFile(helpFile);
         report.both("Unable to find output file from Zip/Unzip\n");
         return 0;
     }
@@ -148,7 +148,7 @@ int checkZipVersion(int kind) {
     char text[200 + 16] = {};
     std::size_t got = std::fread(text, 1, 200, help);
     std::fclose(help);
-    platform::removeFile(helpFile);
+    platform::removeTemporaryFile(helpFile);
     if (got < 200) {
         report.both("Unable to read output file from zip/unzip for version check.\n");
         return 0;

@@ -178,4 +178,36 @@ TEST_F(StandIn, HangingProgramsEndWithTheInterrupt) {
     }
 }
 
+// The version check and the archive listing write into temporary files;
+// an interrupt while they run leaves none of them behind.
+TEST_F(StandIn, InterruptedChecksLeaveNoTemporaryFile) {
+    const struct {
+        const char* what;
+        const char* program;
+        std::string script;  // the whole stand-in: its version check is the one interrupted
+    } cases[] = {
+        {"zip -h hangs", "zip", "echo 'Zip 3.0 (July 5th 2008)'\nsleep 30\n"},
+        {"unzip -h hangs", "unzip", "if [ \"$1\" = -h ]; then echo 'UnZip 6.00'; sleep 30; fi\n"},
+    };
+    for (const auto& c : cases) {
+        for (int sig : {SIGINT, SIGTERM}) {
+            const std::string where = std::string(c.what) + ", signal " + std::to_string(sig);
+            ts::writeScript(bin.path(), c.program, c.script);
+            FaultStore store(std::string(c.program) == "zip" ? Job::archive : Job::restore);
+            ts::TempDir temporaries;
+            RunSpec request;
+            request.args = jobArguments(store.job());
+            request.pathPrefix = bin.path();
+            request.env = {"TMPDIR=" + temporaries.path()};
+            request.signalAfterMs = 600;
+            request.signal = sig;
+            request.timeoutSeconds = 30;
+            Outcome run = runArchiver(store.mainDir(), request);
+            EXPECT_EQ(run.status, 1) << where << run.err;
+            EXPECT_NE(run.err.find("[4858]"), std::string::npos) << where << run.err;
+            EXPECT_EQ(ts::listDirectory(temporaries.path()), std::vector<std::string>{}) << where;
+        }
+    }
+}
+
 }  // namespace

@@ -48,22 +48,22 @@ TEST(PlatformPaths, ExistingComponentsAreFoundWithoutRegardToCase) {
 TEST(PlatformPaths, CreationNeverDuplicatesAnExistingName) {
     TempDir t;
     makeDirectories(t / "Work.act");
-    EXPECT_NE(platform::makeDirectory(t / "work.act"), 0);  // exists already
+    EXPECT_TRUE(platform::makeDirectory(t / "work.act"));  // exists already
     std::FILE* f = platform::openFile(t / "work.act/acct.ini", "wb");
     ASSERT_NE(f, nullptr);
     std::fputs("name", f);
     std::fclose(f);
     EXPECT_EQ(listDirectory(t.path()), (std::vector<std::string>{"Work.act"}));
     EXPECT_EQ(readFile(t / "Work.act/acct.ini"), "name");
-    EXPECT_EQ(platform::makeDirectory(t / "work.act/restore.fld"), 0);
+    EXPECT_FALSE(platform::makeDirectory(t / "work.act/restore.fld"));
     EXPECT_TRUE(isDirectory(t / "Work.act/restore.fld"));
 
     // rename and remove resolve both names the same way
-    EXPECT_EQ(platform::renameFile(t / "WORK.ACT/ACCT.INI", t / "work.act/acct.old"), 0);
+    EXPECT_FALSE(platform::renameFile(t / "WORK.ACT/ACCT.INI", t / "work.act/acct.old"));
     EXPECT_EQ(readFile(t / "Work.act/acct.old"), "name");
-    EXPECT_EQ(platform::removeFile(t / "work.ACT/acct.OLD"), 0);
+    EXPECT_FALSE(platform::removeFile(t / "work.ACT/acct.OLD"));
     EXPECT_FALSE(exists(t / "Work.act/acct.old"));
-    EXPECT_NE(platform::removeFile(t / "work.act/acct.old"), 0);
+    EXPECT_TRUE(platform::removeFile(t / "work.act/acct.old"));
 }
 
 TEST(PlatformPaths, RelativePathsResolveAgainstTheCurrentDirectory) {
@@ -118,16 +118,16 @@ TEST(PlatformFiles, AtomicFileReplacesOnlyOnCommit) {
     writeFile(t / "Folder.bag", "old");
     {
         platform::AtomicFile f;
-        ASSERT_EQ(f.open(t / "folder.bag"), 0);
+        ASSERT_FALSE(f.open(t / "folder.bag"));
         std::fputs("half", f.stream());
         // no commit: the old file stays, the temporary goes
     }
     EXPECT_EQ(readFile(t / "Folder.bag"), "old");
     EXPECT_EQ(listDirectory(t.path()), (std::vector<std::string>{"Folder.bag"}));
     platform::AtomicFile f;
-    ASSERT_EQ(f.open(t / "folder.bag"), 0);
+    ASSERT_FALSE(f.open(t / "folder.bag"));
     std::fputs("new", f.stream());
-    EXPECT_EQ(f.commit(), 0);
+    EXPECT_FALSE(f.commit());
     EXPECT_EQ(readFile(t / "Folder.bag"), "new");
     EXPECT_EQ(listDirectory(t.path()), (std::vector<std::string>{"Folder.bag"}));
 }
@@ -142,21 +142,21 @@ TEST(PlatformFiles, StatusReportsKindSizeAndTimes) {
     EXPECT_FALSE(s.isDirectory);
     EXPECT_EQ(s.size, 3);
     EXPECT_EQ(s.modifyTime, 900000000);
-    int error = 0;
+    platform::Error error;
     EXPECT_FALSE(platform::fileStatus(t / "none", s, &error));
-    EXPECT_EQ(error, ENOENT);
+    EXPECT_TRUE(platform::isNotFound(error));
 }
 
 TEST(PlatformPrograms, SpawnPassesExactArgumentsAndExitStatus) {
     TempDir t;
     writeFile(t / "show.sh", "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]\\n' \"$a\"; done > \"$(dirname \"$0\")/args.txt\"\nexit 3\n");
     chmod((t / "show.sh").c_str(), 0755);
-    int error = 0;
+    platform::Error error;
     int status = platform::spawnAndWait(t / "show.sh", {"show.sh", "-q", "My Mail/a.zip", "", "x%sy"}, error);
     EXPECT_EQ(status, 3);
     EXPECT_EQ(readFile(t / "args.txt"), "[-q]\n[My Mail/a.zip]\n[]\n[x%sy]\n");
     EXPECT_EQ(platform::spawnAndWait(t / "missing", {"missing"}, error), -1);
-    EXPECT_EQ(error, ENOENT);
+    EXPECT_EQ(error.number, ENOENT);
 }
 
 TEST(PlatformPrograms, StandardInputFromAFileAndTheCommandInterpreter) {
@@ -166,7 +166,7 @@ TEST(PlatformPrograms, StandardInputFromAFileAndTheCommandInterpreter) {
     EXPECT_EXIT(
         {
             if (!platform::redirectStandardInput(t / "LIST.TXT")) _exit(9);
-            int error = 0;
+            platform::Error error;
             int s = platform::spawnAndWait("/bin/sh", {"sh", "-c", "cat > \"$0\"", t / "copy.txt"}, error);
             _exit(s);
         },
@@ -180,5 +180,6 @@ TEST(PlatformPrograms, StandardInputFromAFileAndTheCommandInterpreter) {
     ASSERT_FALSE(temp.empty());
     EXPECT_TRUE(exists(temp));
     EXPECT_NE(platform::createTemporaryFile(), temp);
-    platform::removeFile(temp);
+    platform::removeTemporaryFile(temp);
+    EXPECT_FALSE(exists(temp));
 }

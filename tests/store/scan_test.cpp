@@ -1,5 +1,6 @@
 #include "store_fixture.h"
 
+#include "folder_reader.h"
 #include "listfile.h"
 #include "settings.h"
 
@@ -241,9 +242,13 @@ TEST_F(ScanTest, MessagesReadAheadGiveTheEntriesOfMessagesReadAlone) {
     const std::string dir = "work.act/big.fld/";
     store.folder("work.act/big.fld", "Big");
     std::vector<std::string> names;
+    std::size_t wholeInOneBlock = 0;  // the files the threads can hand over whole
     auto add = [&](const std::string& name, const std::string& bytes) {
         store.file(dir + name, bytes);
         names.push_back(name);
+        const std::size_t block = std::min(bytes.size(), platform::FileStart::capacity);
+        if (bytes.size() < platform::FileStart::capacity || headerEndsWithin(bytes.data(), block) != 0)
+            ++wholeInOneBlock;
     };
     const std::string tail = "To: b@example.com\r\nSubject: s\r\nDate: Tue, 14 Jul 1998 11:39:10 -0400\r\n";
     for (int i = 0; i < 300; ++i) {
@@ -262,7 +267,12 @@ TEST_F(ScanTest, MessagesReadAheadGiveTheEntriesOfMessagesReadAlone) {
     add("2002.msg", std::string("Subject: zero\r\n\0To: hidden@example.com\r\n", 41));
     add("2003.msg", "");
 
+    const std::size_t hitsBefore = readAheadHits();
     scan();
+    // Every message whose header ends in the first block came from the
+    // reading threads.
+    EXPECT_GT(wholeInOneBlock, 150u);
+    EXPECT_EQ(readAheadHits() - hitsBefore, wholeInOneBlock);
     const IndexEntry* big = node(node(selected, "work.act/")->selected, "big.fld/");
     ASSERT_NE(big, nullptr);
     const auto scanned = entriesOf(big->selected);
@@ -294,4 +304,14 @@ TEST_F(ScanTest, MessagesReadAheadGiveTheEntriesOfMessagesReadAlone) {
     EXPECT_STREQ(scanned[300].recipientAddress, "(null)");  // the To: after the empty line is body
     EXPECT_STREQ(scanned[302].recipientAddress, "(null)");  // a zero byte ends the header
     EXPECT_STREQ(scanned[302].subject, "zero");
+}
+
+// An account named in another letter case than the disk's is still read
+// ahead: the threads open the names the listing found.
+TEST_F(ScanTest, AnAccountNamedInAnotherCaseIsReadAhead) {
+    for (int i = 0; i < 40; ++i) store.message("Play.ACT/Many.FLD/" + std::to_string(i) + ".msg", headers("m"));
+    const std::size_t hitsBefore = readAheadHits();
+    const auto lines = scan("./play.act/many.fld/");
+    EXPECT_EQ(messagesOf(lines).size(), 40u);
+    EXPECT_EQ(readAheadHits() - hitsBefore, 40u);
 }

@@ -1,0 +1,32 @@
+// What an interrupt or any other end of the run must clean up, kept where
+// a signal handler (or Windows's handler thread) can read it without locks
+// or the heap: the temporaries of unpublished rewrites and every other
+// temporary file the program made, and the program it is waiting for.
+// Private to the platform layer.
+#pragma once
+
+#include "signals.h"
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// Remembers a host path; its slot, or -1 when it cannot be remembered
+// (too long, or every slot taken). Call with interrupts held off.
+int rememberFile(const std::string& hostPath);
+void forgetFile(int slot);
+// The slot of a remembered path, or -1.
+int slotOfFile(const std::string& hostPath);
+
+// The running zip or unzip: a process id on POSIX, a process handle on
+// Windows; 0 when none runs.
+void setRunningChild(std::intptr_t child);
+std::intptr_t runningChild();
+
+// Passes the interrupt on to the running child, gives it time to clean up
+// after itself (zip removes its temporary archive) and ends one that does
+// not stop; defined with the programs.
+void stopRunningChild(Signal which);
+
+}  // namespace platform

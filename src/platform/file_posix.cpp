@@ -1,0 +1,229 @@
+#include "file.h"
+
+#include "cleanup_registry.h"
+#include "posix_shared.h"
+#include "path.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+Error lastError() { return Error{errno}; }
+Error resultOf(int rc) { return rc == 0 ? Error{} : lastError(); }
+
+void fillStatus(const struct stat& st, FileStatus& status) {
+    status.isDirectory = S_ISDIR(st.st_mode);
+    status.isRegular = S_ISREG(st.st_mode);
+    status.size = static_cast<std::int64_t>(st.st_size);
+    status.changeTime = st.st_ctime;
+    status.modifyTime = st.st_mtime;
+    status.accessTime = st.st_atime;
+}
+
+// O_NONBLOCK: a pipe or device named like a message must not stop the run
+// waiting for a writer; on a regular file it changes nothing.
+constexpr int readingFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
+
+// The name as given first: it opens only when it exists exactly, which is
+// what the look-up would have found. Only a miss pays for the case-blind
+// search.
+int openForReading(const std::string& path) {
+    const std::string host = hostForm(path);
+    int fd = ::open(host.c_str(), readingFlags);
+    if (fd < 0) fd = ::open(resolveHost(host).c_str(), readingFlags);
+    return fd;
+}
+
+// Reads the first block of `fd` into `start`. True when that is all the
+// reader will want: then `fd` is closed. Otherwise it stays open in
+// `start.file`, or with `closeAnyway` is closed all the same.
+bool readFirstBlock(int fd, FileStart& start, EnoughRead enough, bool closeAnyway) {
+    start.size = 0;
+    start.readError = Error{};
+    start.file.value = fd;
+    const long n = readSome(start.file, start.bytes, FileStart::capacity, start.readError);
+    bool done = true;
+    if (n >= 0) {
+        start.size = static_cast<std::size_t>(n);
+        const std::size_t wanted = enough ? enough(start.bytes, start.size) : 0;
+        if (wanted != 0 && wanted <= start.size) start.size = wanted;
+        // A regular file gives less than asked for only at its end.
+        done = wanted != 0 || start.size < FileStart::capacity;
+    }
+    if (done || closeAnyway) closeFile(start.file);
+    return done;
+}
+
+}  // namespace
+
+int createRememberedFile(std::vector<char>& pattern, int& slot) {
+    sigset_t interrupts, saved;
+    sigemptyset(&interrupts);
+    for (int number : {SIGINT, SIGQUIT, SIGTERM, SIGABRT}) sigaddset(&interrupts, number);
+    sigprocmask(SIG_BLOCK, &interrupts, &saved);
+    int fd = mkstemp(pattern.data());
+    int error = errno;
+    slot = -1;
+    if (fd >= 0) {
+        slot = rememberFile(pattern.data());
+        if (slot < 0) {
+            // Unknown to the handler, it could outlive an interrupt.
+            close(fd);
+            unlink(pattern.data());
+            fd = -1;
+            error = EMFILE;
+        }
+    }
+    sigprocmask(SIG_SETMASK, &saved, nullptr);
+    errno = error;
+    return fd;
+}
+
+bool isNotFound(Error error) { return error.number == ENOENT || error.number == ENOTDIR; }
+
+bool fileStatus(const std::string& path, FileStatus& status, Error* error) {
+    struct stat st {};
+    if (stat(resolvePath(path).c_str(), &st) != 0) {
+        if (error) *error = lastError();
+        return false;
+    }
+    fillStatus(st, status);
+    return true;
+}
+
+bool fileExists(const std::string& path) {
+    FileStatus s;
+    return fileStatus(path, s);
+}
+
+std::FILE* openFile(const std::string& path, const char* mode) {
+    char hostMode[8] = {0};
+    std::size_t n = 0;
+    for (const char* m = mode; *m && n + 1 < sizeof hostMode; ++m)
+        if (*m != 'b' && *m != 't') hostMode[n++] = *m;
+    std::string host = hostForm(path);
+    if (std::strcmp(hostMode, "r") == 0) {
+        if (std::FILE* file = std::fopen(host.c_str(), hostMode)) return file;
+    }
+    return std::fopen(resolveHost(host).c_str(), hostMode);
+}
+
+Error makeDirectory(const std::string& path) { return resultOf(mkdir(resolvePath(path).c_str(), 0777)); }
+
+Error removeFile(const std::string& path) { return resultOf(unlink(resolvePath(path).c_str())); }
+
+Error renameFile(const std::string& from, const std::string& to) {
+    return resultOf(std::rename(resolvePath(from).c_str(), resolvePath(to).c_str()));
+}
+
+Error makeWritable(const std::string& path) {
+    std::string host = resolvePath(path);
+    struct stat st {};
+    if (stat(host.c_str(), &st) != 0) return lastError();
+    return resultOf(chmod(host.c_str(), st.st_mode | S_IWUSR));
+}
+
+Error setFileTimes(const std::string& path, std::time_t access, std::time_t modify) {
+    struct timeval tv[2] = {{access, 0}, {modify, 0}};
+    return resultOf(utimes(resolvePath(path).c_str(), tv));
+}
+
+AtomicFile::~AtomicFile() { discard(); }
+
+Error AtomicFile::open(const std::string& path) {
+    discard();
+    target_ = resolvePath(path);
+    auto slash = target_.find_last_of('/');
+    std::string dir = slash == std::string::npos ? std::string() : target_.substr(0, slash + 1);
+    std::string leaf = slash == std::string::npos ? target_ : target_.substr(slash + 1);
+    std::string pattern = dir + "." + leaf + ".XXXXXX";
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back('\0');
+    const int fd = createRememberedFile(buf, slot_);
+    if (fd < 0) return lastError();
+    temporary_ = buf.data();
+    // Keep the permissions of the file we replace, or the usual ones.
+    struct stat st {};
+    mode_t mode = 0666 & ~[] { mode_t m = umask(0); umask(m); return m; }();
+    if (stat(target_.c_str(), &st) == 0) mode = st.st_mode & 07777;
+    fchmod(fd, mode);
+    stream_ = fdopen(fd, "w");
+    if (!stream_) {
+        Error e = lastError();
+        close(fd);
+        discard();
+        return e;
+    }
+    return Error{};
+}
+
+Error AtomicFile::commit() {
+    if (!stream_) return Error{EBADF};
+    Error e;
+    if (std::fflush(stream_) != 0) e = lastError();
+    if (!e && fsync(fileno(stream_)) != 0) e = lastError();
+    if (std::fclose(stream_) != 0 && !e) e = lastError();
+    stream_ = nullptr;
+    if (!e && std::rename(temporary_.c_str(), target_.c_str()) != 0) e = lastError();
+    if (e) unlink(temporary_.c_str());
+    temporary_.clear();
+    forgetFile(slot_);
+    slot_ = -1;
+    return e;
+}
+
+void AtomicFile::discard() {
+    if (stream_) {
+        std::fclose(stream_);
+        stream_ = nullptr;
+    }
+    if (!temporary_.empty()) {
+        unlink(temporary_.c_str());
+        temporary_.clear();
+    }
+    forgetFile(slot_);
+    slot_ = -1;
+}
+
+long readSome(FileHandle file, char* buffer, std::size_t size, Error& error) {
+    for (;;) {
+        const ssize_t n = ::read(static_cast<int>(file.value), buffer, size);
+        if (n >= 0) return static_cast<long>(n);
+        if (errno == EINTR) continue;
+        // A pipe opened without waiting has nothing yet: that is its end here.
+        if (errno == EAGAIN || errno == EWOULDBLOCK) return 0;
+        error = lastError();
+        if (!error) error = Error{EIO};
+        return -1;
+    }
+}
+
+void closeFile(FileHandle& file) {
+    if (file.isOpen()) ::close(static_cast<int>(file.value));
+    file.value = -1;
+}
+
+FileHandle handleOf(std::FILE* stream) { return FileHandle{stream ? fileno(stream) : -1}; }
+
+bool openStart(const std::string& path, FileStart& start, EnoughRead enough) {
+    const int fd = openForReading(path);
+    if (fd < 0) return false;
+    readFirstBlock(fd, start, enough, false);
+    return true;
+}
+
+bool readWholeStart(const std::string& path, FileStart& start, EnoughRead enough) {
+    const int fd = openForReading(path);
+    return fd >= 0 && readFirstBlock(fd, start, enough, true);
+}
+
+}  // namespace platform

@@ -1,0 +1,41 @@
+// Other programs: start and wait, the command interpreter, standard input,
+// temporary files and the environment.
+#pragma once
+
+#include "file.h"
+
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// The separator of PATH elements (":" on POSIX, ";" on Windows) and the
+// names under which the Info-ZIP programs are installed.
+char pathListSeparator();
+const char* zipProgramName();    // "zip"   ("zip.exe" on Windows)
+const char* unzipProgramName();  // "unzip" ("unzip.exe" on Windows)
+
+// Starts the program at `path` with exactly `argv` (argv[0] included) and
+// the current standard streams, waits for it and returns its exit status.
+// Returns -1 with `error` set when it could not be started at all. While
+// it runs, an interrupt passes on to it and waits for it to end.
+int spawnAndWait(const std::string& path, const std::vector<std::string>& argv, Error& error);
+
+// Makes `path` the process's standard input. False when it cannot be opened.
+bool redirectStandardInput(const std::string& path);
+
+// Runs a command line through the command interpreter (/bin/sh -c on
+// POSIX, %COMSPEC% /c on Windows) and returns its exit status, or -1 when
+// it could not be run.
+int runCommandInterpreter(const std::string& commandLine);
+
+// Creates a new empty file with a name nobody else can have chosen, in the
+// system's temporary directory, and returns its path, or "" on failure.
+// The file is in the cleanup registry until removeTemporaryFile: no road
+// out of the run leaves it behind.
+std::string createTemporaryFile();
+void removeTemporaryFile(const std::string& path);
+
+const char* environmentValue(const char* name);  // null when unset
+
+}  // namespace platform

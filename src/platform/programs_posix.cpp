@@ -1,0 +1,145 @@
+#include "programs.h"
+
+#include "cleanup_registry.h"
+#include "path.h"
+#include "posix_shared.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace platform {
+
+namespace {
+
+int signalNumberOf(Signal which) {
+    switch (which) {
+        case Signal::interrupt: return SIGINT;
+        case Signal::breakKey: return SIGQUIT;
+        case Signal::terminate: return SIGTERM;
+        case Signal::abort: return SIGABRT;
+    }
+    return SIGTERM;
+}
+
+// The child's wait status, false (with `error` set) when it cannot be had.
+bool waitForExit(pid_t pid, int& status, Error& error) {
+    setRunningChild(pid);
+    bool waited = true;
+    while (waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) {
+            error = Error{errno};
+            waited = false;
+            break;
+        }
+    }
+    setRunningChild(0);
+    return waited;
+}
+
+}  // namespace
+
+void stopRunningChild(Signal which) {
+    const pid_t child = static_cast<pid_t>(runningChild());
+    if (child <= 0) return;
+    kill(child, signalNumberOf(which));
+    // Give it time to clean up after itself; one that does not stop is killed.
+    for (int i = 0; i < 100; ++i) {
+        if (waitpid(child, nullptr, WNOHANG) != 0) return;
+        const timespec pause{0, 50 * 1000 * 1000};
+        nanosleep(&pause, nullptr);
+    }
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+}
+
+char pathListSeparator() { return ':'; }
+const char* zipProgramName() { return "zip"; }
+const char* unzipProgramName() { return "unzip"; }
+
+int spawnAndWait(const std::string& path, const std::vector<std::string>& argv, Error& error) {
+    std::string host = resolvePath(path);
+    // posix_spawn reports a missing program only through the child's exit
+    // status on some systems; look first so that "not started" is certain.
+    if (access(host.c_str(), X_OK) != 0) {
+        error = Error{errno};
+        return -1;
+    }
+    struct stat st {};
+    if (stat(host.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
+        error = Error{EACCES};
+        return -1;
+    }
+    std::vector<std::string> copies(argv);
+    std::vector<char*> args;
+    args.reserve(copies.size() + 1);
+    for (auto& a : copies) args.push_back(a.data());
+    args.push_back(nullptr);
+    pid_t pid = 0;
+    int rc = posix_spawn(&pid, host.c_str(), nullptr, nullptr, args.data(), environ);
+    if (rc != 0) {
+        error = Error{rc};
+        return -1;
+    }
+    int status = 0;
+    if (!waitForExit(pid, status, error)) return -1;
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+    return 1;
+}
+
+bool redirectStandardInput(const std::string& path) {
+    int fd = open(resolvePath(path).c_str(), O_RDONLY);
+    if (fd < 0) return false;
+    if (fd != 0) {
+        if (dup2(fd, 0) < 0) {
+            close(fd);
+            return false;
+        }
+        close(fd);
+    }
+    return true;
+}
+
+int runCommandInterpreter(const std::string& commandLine) {
+    pid_t pid = 0;
+    std::string copy = commandLine;
+    char shell[] = "/bin/sh";
+    char dashC[] = "-c";
+    char* args[] = {shell, dashC, copy.data(), nullptr};
+    if (posix_spawn(&pid, "/bin/sh", nullptr, nullptr, args, environ) != 0) return -1;
+    // An interrupt stops the interpreter too, and waits for it.
+    int status = 0;
+    Error error;
+    if (!waitForExit(pid, status, error)) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string createTemporaryFile() {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/archiver-XXXXXX";
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back('\0');
+    int slot = -1;
+    const int fd = createRememberedFile(buf, slot);
+    if (fd < 0) return std::string();
+    close(fd);
+    return buf.data();
+}
+
+void removeTemporaryFile(const std::string& path) {
+    unlink(path.c_str());
+    forgetFile(slotOfFile(path));
+}
+
+const char* environmentValue(const char* name) { return std::getenv(name); }
+
+}  // namespace platform
