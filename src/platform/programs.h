@@ -29,6 +29,10 @@ bool redirectStandardInput(const std::string& path);
 // it could not be run.
 int runCommandInterpreter(const std::string& commandLine);
 
+// `text` as one word of a command line for that interpreter, quoted only
+// when it needs to be.
+std::string interpreterWord(const std::string& text);
+
 // Creates a new empty file with a name nobody else can have chosen, in the
 // system's temporary directory, and returns its path, or "" on failure.
 // The file is in the cleanup registry until removeTemporaryFile: no road

@@ -4,7 +4,9 @@
 #include "path.h"
 #include "posix_shared.h"
 
+#include <cctype>
 #include <cerrno>
+#include <cstring>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
@@ -121,6 +123,19 @@ int runCommandInterpreter(const std::string& commandLine) {
     Error error;
     if (!waitForExit(pid, status, error)) return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string interpreterWord(const std::string& text) {
+    bool plain = !text.empty();
+    for (char c : text)
+        if (!(std::isalnum(static_cast<unsigned char>(c)) || std::strchr("/._-+", c))) plain = false;
+    if (plain) return text;
+    std::string quoted = "'";
+    for (char c : text) {
+        if (c == '\'') quoted += "'\\''";
+        else quoted += c;
+    }
+    return quoted + "'";
 }
 
 std::string createTemporaryFile() {

@@ -3,7 +3,6 @@
 #include "platform.h"
 #include "util.h"
 
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -46,20 +45,6 @@ private:
     std::FILE* log_ = nullptr;
 };
 
-// A name for the shell that stays one word whatever it holds.
-std::string shellWord(const std::string& text) {
-    bool plain = !text.empty();
-    for (char c : text)
-        if (!(std::isalnum(static_cast<unsigned char>(c)) || std::strchr("/._-+", c))) plain = false;
-    if (plain) return text;
-    std::string quoted = "'";
-    for (char c : text) {
-        if (c == '\'') quoted += "'\\''";
-        else quoted += c;
-    }
-    return quoted + "'";
-}
-
 }  // namespace
 
 int zipFiles(const char* listFile, const char* archiveFile, int noiseFlag) {
@@ -87,7 +72,7 @@ bool listArchiveMembers(const char* archiveFile, std::vector<std::string>& membe
     std::string listing = platform::createTemporaryFile();
     if (listing.empty()) return false;
     std::string commandLine = std::string(platform::unzipProgramName()) + " -Z1 " +
-                              shellWord(platform::resolvePath(archiveFile)) + " > " + shellWord(listing);
+                              platform::interpreterWord(platform::resolvePath(archiveFile)) + " > " + platform::interpreterWord(listing);
     std::fflush(stdout);
     bool listed = platform::runCommandInterpreter(commandLine) == 0;
     std::FILE* in = listed ? platform::openFile(listing, "rb") : nullptr;
@@ -129,7 +114,7 @@ int checkZipVersion(int kind) {
     }
 
     std::string commandLine = std::string(kind == 1 ? platform::zipProgramName() : platform::unzipProgramName()) +
-                              " -h > " + shellWord(helpFile);
+                              " -h > " + platform::interpreterWord(helpFile);
     if (platform::environmentValue(debugVariableName)) {
         std::string line = "Checking version of zip/unzip, command line: " + commandLine + "\n";
         report.debug(line.c_str());
