@@ -52,6 +52,9 @@ public:
 
     std::intptr_t handle() const { return file_; }  // a descriptor or a HANDLE
 
+    // Done with reading. Windows replaces no file that is still open.
+    void close();
+
 private:
     bool fill();
 

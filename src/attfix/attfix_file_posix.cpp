@@ -44,8 +44,11 @@ void writeTraceFile(const char* name, const std::string& text) {
     ::close(fd);
 }
 
-InputFile::~InputFile() {
+InputFile::~InputFile() { close(); }
+
+void InputFile::close() {
     if (file_ >= 0) ::close(static_cast<int>(file_));
+    file_ = -1;
 }
 
 bool InputFile::open(const std::string& path) {

@@ -71,6 +71,7 @@ int main(int argc, char** argv) {
         written = output.write(piece);
     }
     if (!written || !output.finish()) return abandon("Write failed for new file: ", temporaryPath, inputPath);
+    input.close();
     if (!attfix::replaceFile(temporaryPath, inputPath))
         return abandon("Rename failed for new file: ", temporaryPath, inputPath);
     return kDone;

@@ -21,6 +21,13 @@ const char* unzipProgramName();  // "unzip" ("unzip.exe" on Windows)
 // it runs, an interrupt passes on to it and waits for it to end.
 int spawnAndWait(const std::string& path, const std::vector<std::string>& argv, Error& error);
 
+#ifdef _WIN32
+// The command line that gives a program exactly `argv` through the C
+// runtime's parsing of its arguments: blanks, tabs, quotes and trailing
+// backslashes included.
+std::string commandLineOf(const std::vector<std::string>& argv);
+#endif
+
 // Makes `path` the process's standard input. False when it cannot be opened.
 bool redirectStandardInput(const std::string& path);
 

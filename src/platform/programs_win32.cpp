@@ -1,0 +1,188 @@
+#include "programs.h"
+
+#include "cleanup_registry.h"
+#include "win32_shared.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <io.h>
+
+namespace platform {
+
+namespace {
+
+std::string backslashed(std::string path) {
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+// Starts `commandLine` (the program at `application`, or found by the
+// system when that is null) with our standard handles and waits for it:
+// its exit status, or -1 with `error` set when it did not start.
+int startAndWait(const char* application, std::string commandLine, Error& error) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(application, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        error = lastError();
+        return -1;
+    }
+    CloseHandle(process.hThread);
+    setRunningChild(reinterpret_cast<std::intptr_t>(process.hProcess));
+    WaitForSingleObject(process.hProcess, INFINITE);
+    setRunningChild(0);
+    DWORD status = 1;
+    GetExitCodeProcess(process.hProcess, &status);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(status);
+}
+
+// The program name as the C runtime takes argv[0]: up to the closing
+// quote, with no escapes.
+std::string quotedProgram(const std::string& name) {
+    if (!name.empty() && name.find_first_of(" \t") == std::string::npos) return name;
+    return "\"" + name + "\"";
+}
+
+}  // namespace
+
+std::string commandLineOf(const std::vector<std::string>& argv) {
+    std::string line;
+    for (std::size_t i = 0; i < argv.size(); ++i) {
+        const std::string& argument = argv[i];
+        if (i == 0) {
+            line = quotedProgram(argument);
+            continue;
+        }
+        line += ' ';
+        if (!argument.empty() && argument.find_first_of(" \t\n\v\"") == std::string::npos) {
+            line += argument;
+            continue;
+        }
+        // Backslashes are doubled only where a quote follows them.
+        line += '"';
+        std::size_t backslashes = 0;
+        for (char c : argument) {
+            if (c == '\\') {
+                ++backslashes;
+                continue;
+            }
+            line.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
+            backslashes = 0;
+            line += c;
+        }
+        line.append(2 * backslashes, '\\');
+        line += '"';
+    }
+    return line;
+}
+
+void stopRunningChild(Signal which) {
+    HANDLE child = reinterpret_cast<HANDLE>(runningChild());
+    if (!child) return;
+    // Ctrl+C and Ctrl+Break reached the child through the console it shares
+    // with us: give it time to clean up after itself (zip removes its
+    // temporary archive). A terminate or abort of our own reaches it only
+    // this way.
+    const DWORD grace = (which == Signal::interrupt || which == Signal::breakKey) ? 5000 : 0;
+    if (WaitForSingleObject(child, grace) != WAIT_OBJECT_0) {
+        TerminateProcess(child, 1);
+        WaitForSingleObject(child, 5000);
+    }
+}
+
+char pathListSeparator() { return ';'; }
+const char* zipProgramName() { return "zip.exe"; }
+const char* unzipProgramName() { return "unzip.exe"; }
+
+int spawnAndWait(const std::string& path, const std::vector<std::string>& argv, Error& error) {
+    const std::string host = backslashed(hostForm(path));
+    const DWORD attributes = GetFileAttributesA(host.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        error = lastError();
+        return -1;
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        error = Error{ERROR_ACCESS_DENIED};
+        return -1;
+    }
+    return startAndWait(host.c_str(), commandLineOf(argv), error);
+}
+
+bool redirectStandardInput(const std::string& path) {
+    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE h = CreateFileA(hostForm(path).c_str(), GENERIC_READ, shareAll, &inheritable, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    // The C runtime's descriptor 0 and the system's standard input both
+    // become the file: the started programs get the latter.
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_RDONLY | _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(h);
+        return false;
+    }
+    if (fd != 0) {
+        const int moved = _dup2(fd, 0);
+        _close(fd);
+        if (moved != 0) return false;
+    }
+    HANDLE in = reinterpret_cast<HANDLE>(_get_osfhandle(0));
+    SetHandleInformation(in, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    return SetStdHandle(STD_INPUT_HANDLE, in) != 0;
+}
+
+// %COMSPEC% /S /C "command line": /S takes the outer quotes away and
+// leaves the rest exactly as it is, quotes and redirection included.
+int runCommandInterpreter(const std::string& commandLine) {
+    const char* comspec = std::getenv("COMSPEC");
+    const std::string interpreter = comspec && *comspec ? comspec : "cmd.exe";
+    Error error;
+    return startAndWait(nullptr, quotedProgram(interpreter) + " /S /C \"" + commandLine + "\"", error);
+}
+
+std::string interpreterWord(const std::string& text) {
+    bool plain = !text.empty();
+    for (char c : text)
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || std::strchr("/\\._-+:", c)))
+            plain = false;
+    // A Windows name cannot hold a quote, so quoting is all there is to it.
+    return plain ? text : "\"" + text + "\"";
+}
+
+std::string createTemporaryFile() {
+    char dir[MAX_PATH + 1];
+    const DWORD n = GetTempPathA(sizeof dir, dir);
+    if (n == 0 || n > MAX_PATH) return std::string();
+    char name[MAX_PATH + 1];
+    InterruptsHeldOff held;
+    if (GetTempFileNameA(dir, "arc", 0, name) == 0) return std::string();
+    if (rememberFile(name) < 0) {
+        DeleteFileA(name);
+        return std::string();
+    }
+    return name;
+}
+
+void removeTemporaryFile(const std::string& path) {
+    DeleteFileA(path.c_str());
+    forgetFile(slotOfFile(path));
+}
+
+const char* environmentValue(const char* name) {
+    if (const char* value = std::getenv(name)) return value;
+    // The C runtime drops a variable set to nothing; the system keeps it,
+    // and set is set, whatever its value.
+    char probe[1];
+    SetLastError(ERROR_SUCCESS);
+    return GetEnvironmentVariableA(name, probe, sizeof probe) == 0 && GetLastError() != ERROR_ENVVAR_NOT_FOUND ? ""
+                                                                                                              : nullptr;
+}
+
+}  // namespace platform

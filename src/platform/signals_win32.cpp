@@ -1,0 +1,107 @@
+#include "signals.h"
+
+#include "cleanup_registry.h"
+#include "win32_shared.h"
+
+#include <csignal>
+
+namespace platform {
+
+namespace {
+
+// Ctrl+C and Ctrl+Break come through the console on a thread the system
+// starts for them, while the main thread runs on; SIGTERM and SIGABRT
+// come through the C runtime on the thread that raised them.
+CRITICAL_SECTION interruptGuard;
+const bool guardReady = [] {
+    InitializeCriticalSection(&interruptGuard);
+    return true;
+}();
+
+InterruptHandler installedHandlers[4];
+HANDLE mainThread = nullptr;
+DWORD mainThreadId = 0;
+bool consoleHandlerInstalled = false;
+
+int indexOf(Signal which) { return static_cast<int>(which); }
+
+// Holds interrupts off for good and stops the main thread where it is, so
+// that it neither makes a new temporary nor races the handler to the end;
+// then does what the POSIX signal handler does.
+void runHandler(Signal which) {
+    EnterCriticalSection(&interruptGuard);
+    if (mainThread && GetCurrentThreadId() != mainThreadId) SuspendThread(mainThread);
+    stopRunningChild(which);
+    removeRegisteredFiles();
+    if (InterruptHandler handler = installedHandlers[indexOf(which)]) handler(which);
+}
+
+BOOL WINAPI onConsoleControl(DWORD event) {
+    Signal which;
+    if (event == CTRL_C_EVENT) which = Signal::interrupt;
+    else if (event == CTRL_BREAK_EVENT) which = Signal::breakKey;
+    else return FALSE;  // closing the window, logging off: the system's default
+    if (!installedHandlers[indexOf(which)]) return FALSE;
+    runHandler(which);
+    return TRUE;
+}
+
+void onRuntimeSignal(int number) { runHandler(number == SIGTERM ? Signal::terminate : Signal::abort); }
+
+// Text-mode line ends, as the C runtime writes the other lines of the
+// same console and report file; no heap, no C runtime locks.
+void writeLines(HANDLE to, const char* text, std::size_t length) {
+    DWORD written = 0;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= length; ++i) {
+        if (i < length && text[i] != '\n') continue;
+        if (i > start) WriteFile(to, text + start, static_cast<DWORD>(i - start), &written, nullptr);
+        if (i < length) WriteFile(to, "\r\n", 2, &written, nullptr);
+        start = i + 1;
+    }
+}
+
+}  // namespace
+
+InterruptsHeldOff::InterruptsHeldOff() { EnterCriticalSection(&interruptGuard); }
+InterruptsHeldOff::~InterruptsHeldOff() { LeaveCriticalSection(&interruptGuard); }
+
+bool installSignalHandler(Signal which, InterruptHandler handler) {
+    (void)guardReady;
+    if (!mainThread) {
+        DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &mainThread,
+                        THREAD_SUSPEND_RESUME, FALSE, 0);
+        mainThreadId = GetCurrentThreadId();
+    }
+    installedHandlers[indexOf(which)] = handler;
+    switch (which) {
+        case Signal::interrupt:
+        case Signal::breakKey:
+            if (!consoleHandlerInstalled) consoleHandlerInstalled = SetConsoleCtrlHandler(onConsoleControl, TRUE) != 0;
+            return consoleHandlerInstalled;
+        case Signal::terminate: return std::signal(SIGTERM, onRuntimeSignal) != SIG_ERR;
+        case Signal::abort: return std::signal(SIGABRT, onRuntimeSignal) != SIG_ERR;
+    }
+    return false;
+}
+
+void writeStandardErrorRaw(const char* text, std::size_t length) {
+    writeLines(GetStdHandle(STD_ERROR_HANDLE), text, length);
+}
+
+void appendRaw(const char* path, const char* text, std::size_t length) {
+    HANDLE h = CreateFileA(path, FILE_APPEND_DATA, shareAll, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return;
+    writeLines(h, text, length);
+    CloseHandle(h);
+}
+
+void unlinkRaw(const char* path) { DeleteFileA(path); }
+
+// No C runtime clean-up: the main thread may be stopped inside it.
+void exitImmediately(int status) {
+    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(status));
+    for (;;) Sleep(INFINITE);
+}
+
+}  // namespace platform
