@@ -21,7 +21,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineboot -u >/dev/null 2>&1
   wineserver -w
 fi
-wineserver -p
+wineserver -p 2>/dev/null || true  # one may be running for this prefix already
 trap 'wineserver -k || true' EXIT
 # The first Wine program starts Wine's own background services, which inherit
 # its standard output and hold it open until the server ends: a test listed

@@ -12,7 +12,7 @@ namespace platform {
 std::vector<DirEntry> findEntries(const std::string& searchPath) {
     std::vector<DirEntry> entries;
     const std::string host = hostForm(searchPath);
-    const auto cut = host.find_last_of('/');
+    const auto cut = host.find_last_of('\\');
     const std::string dir = cut == std::string::npos ? std::string() : host.substr(0, cut + 1);
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileExA(host.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,

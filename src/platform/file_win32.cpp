@@ -224,7 +224,7 @@ AtomicFile::~AtomicFile() { discard(); }
 Error AtomicFile::open(const std::string& path) {
     discard();
     target_ = hostForm(path);
-    const auto slash = target_.find_last_of('/');
+    const auto slash = target_.find_last_of('\\');
     const std::string dir = slash == std::string::npos ? std::string() : target_.substr(0, slash + 1);
     const std::string leaf = slash == std::string::npos ? target_ : target_.substr(slash + 1);
     static unsigned counter = 0;

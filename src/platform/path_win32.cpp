@@ -7,20 +7,21 @@
 
 namespace platform {
 
-std::string hostForm(const std::string& path) {
+std::string withSeparators(const std::string& path, char separator) {
     std::string out;
     out.reserve(path.size());
     for (std::size_t i = 0; i < path.size(); ++i) {
-        const char c = isSeparator(path[i]) ? '/' : path[i];
-        // "//server/share" keeps its two leading separators.
-        if (c == '/' && !out.empty() && out.back() == '/' && i > 1) continue;
-        out += c;
+        const bool isOne = isSeparator(path[i]);
+        // "\\server\share" keeps its two leading separators.
+        if (isOne && i > 1 && !out.empty() && out.back() == separator) continue;
+        out += isOne ? separator : path[i];
     }
     return out;
 }
 
-// The file system ignores letter case by itself: no search is needed.
-std::string resolvePath(const std::string& path) { return hostForm(path); }
+// The file system ignores letter case by itself: no search is needed. The
+// separators are the ones zip stores and the callers build paths with.
+std::string resolvePath(const std::string& path) { return withSeparators(path, '/'); }
 
 const char* pathSeparator() { return "\\"; }
 

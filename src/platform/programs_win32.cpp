@@ -12,12 +12,6 @@ namespace platform {
 
 namespace {
 
-std::string backslashed(std::string path) {
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
-}
-
 // Starts `commandLine` (the program at `application`, or found by the
 // system when that is null) with our standard handles and waits for it:
 // its exit status, or -1 with `error` set when it did not start.
@@ -103,7 +97,7 @@ const char* zipProgramName() { return "zip.exe"; }
 const char* unzipProgramName() { return "unzip.exe"; }
 
 int spawnAndWait(const std::string& path, const std::vector<std::string>& argv, Error& error) {
-    const std::string host = backslashed(hostForm(path));
+    const std::string host = hostForm(path);
     const DWORD attributes = GetFileAttributesA(host.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         error = lastError();

@@ -90,7 +90,13 @@ void writeStandardErrorRaw(const char* text, std::size_t length) {
 }
 
 void appendRaw(const char* path, const char* text, std::size_t length) {
-    HANDLE h = CreateFileA(path, FILE_APPEND_DATA, shareAll, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // The system's separators, in a buffer of our own: no heap here.
+    char host[MAX_PATH + 1];
+    std::size_t n = 0;
+    for (; path[n] && n < MAX_PATH; ++n) host[n] = path[n] == '/' ? '\\' : path[n];
+    if (path[n]) return;
+    host[n] = '\0';
+    HANDLE h = CreateFileA(host, FILE_APPEND_DATA, shareAll, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return;
     writeLines(h, text, length);
     CloseHandle(h);

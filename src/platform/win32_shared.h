@@ -22,10 +22,13 @@ inline Error lastError() {
     return Error{number != 0 ? static_cast<int>(number) : ERROR_GEN_FAILURE};
 }
 
-// Separators become "/" (which every call below accepts, and which zip
-// stores), doubled ones collapse except the "//" that opens a network
-// name; a drive stays what it is.
-std::string hostForm(const std::string& path);
+// `path` with every separator `separator` and doubled ones collapsed,
+// except the two that open a network name; a drive stays what it is.
+std::string withSeparators(const std::string& path, char separator);
+
+// The form the system's calls take: backslashes. (Wine reads a name that
+// begins with "/" as a Unix path.)
+inline std::string hostForm(const std::string& path) { return withSeparators(path, '\\'); }
 
 // FILETIME counts 100 ns steps from 1601.
 std::time_t timeOf(const FILETIME& when);

@@ -84,6 +84,8 @@ bool listArchiveMembers(const char* archiveFile, std::vector<std::string>& membe
                 line += static_cast<char>(c);
                 continue;
             }
+            // unzip on Windows ends its lines with CR LF.
+            if (!line.empty() && line.back() == '\r') line.pop_back();
             if (!line.empty()) members.push_back(line);
             line.clear();
         }

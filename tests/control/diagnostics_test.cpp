@@ -48,7 +48,7 @@ TEST_F(Diagnostics, ConsoleLineNormalisesAndCopiesToTheReportFile) {
     std::string out = ::testing::internal::GetCapturedStdout();
     EXPECT_EQ(out, "Date\\Time cut off: 1998\\7\\14   23:59\nvalue 100%s and 5\n");
     EXPECT_STREQ(text, "Date\\Time cut off: 1998\\7\\14   23:59");
-    EXPECT_EQ(readFile(dir_ / "report.rpt"), "Date\\Time cut off: 1998\\7\\14   23:59\nvalue 100%s and 5\n");
+    EXPECT_EQ(readTextFile(dir_ / "report.rpt"), "Date\\Time cut off: 1998\\7\\14   23:59\nvalue 100%s and 5\n");
 }
 
 TEST_F(Diagnostics, WithoutReportFileNothingIsWritten) {
@@ -74,13 +74,23 @@ TEST_F(Diagnostics, FatalErrorReportsCleansUpAndExitsWithOne) {
     writeFile(dir_ / "archive.tmp", "x");
     EXPECT_EXIT(fatalError(4006, "No directories selected by name!"), ::testing::ExitedWithCode(1),
                 "^\\[4006\\]: No directories selected by name!$");
-    EXPECT_EQ(readFile(dir_ / "r.rpt"), "[4006]: No directories selected by name!\n");
+    EXPECT_EQ(readTextFile(dir_ / "r.rpt"), "[4006]: No directories selected by name!\n");
     EXPECT_FALSE(exists(dir_ / "backup.bag"));
     EXPECT_FALSE(exists(dir_ / "archive.tmp"));
     // a "%" in a value is printed as it is
     EXPECT_EXIT(fatalError(2449, "Specified account %s not found.", "./%d%s.act"), ::testing::ExitedWithCode(1),
                 "^\\[2449\\]: Specified account \\./%d%s\\.act not found\\.$");
 }
+
+#ifdef _WIN32
+// Ctrl+C and Ctrl+Break come through the console (the platform's tests have
+// them); the C runtime's signals take the same road to the handler.
+const platform::Signal firstSignal = platform::Signal::terminate, secondSignal = platform::Signal::abort;
+const int firstNumber = SIGTERM, secondNumber = SIGABRT;
+#else
+const platform::Signal firstSignal = platform::Signal::interrupt, secondSignal = platform::Signal::breakKey;
+const int firstNumber = SIGINT, secondNumber = SIGQUIT;
+#endif
 
 TEST_F(Diagnostics, InterruptWritesTheFixedTextAndRemovesTemporaryFiles) {
     settings.outputFileName = "int.rpt";
@@ -89,18 +99,18 @@ TEST_F(Diagnostics, InterruptWritesTheFixedTextAndRemovesTemporaryFiles) {
     writeFile(dir_ / "archive.tmp", "x");
     EXPECT_EXIT(
         {
-            platform::installSignalHandler(platform::Signal::interrupt, onInterrupt);
-            raise(SIGINT);
+            platform::installSignalHandler(firstSignal, onInterrupt);
+            raise(firstNumber);
             _exit(7);
         },
         ::testing::ExitedWithCode(1), "^\\[4858\\]: \n\n\\*\\*\\* Program interrupted by user \\*\\*\\*$");
-    EXPECT_EQ(readFile(dir_ / "int.rpt"), "[4858]: \n\n*** Program interrupted by user ***\n");
+    EXPECT_EQ(readTextFile(dir_ / "int.rpt"), "[4858]: \n\n*** Program interrupted by user ***\n");
     EXPECT_FALSE(exists(dir_ / "backup.bag"));
     EXPECT_FALSE(exists(dir_ / "archive.tmp"));
     EXPECT_EXIT(
         {
-            platform::installSignalHandler(platform::Signal::breakKey, onInterrupt);
-            raise(SIGQUIT);
+            platform::installSignalHandler(secondSignal, onInterrupt);
+            raise(secondNumber);
             _exit(7);
         },
         ::testing::ExitedWithCode(1), "Program interrupted by user");

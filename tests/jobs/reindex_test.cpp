@@ -49,7 +49,7 @@ protected:
 };
 
 TEST_F(ReindexTest, EveryFolderIndexMatchesItsMessages) {
-    ino_t oldIndex = inodeOf(at("a.act/in.fld/folder.bag"));
+    std::uint64_t oldIndex = inodeOf(at("a.act/in.fld/folder.bag"));
     auto r = archiver({"/I"});
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_EQ(r.err, "");

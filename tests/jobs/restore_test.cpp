@@ -56,7 +56,11 @@ protected:
         if (withBackupBag) ts::writeFile(stage + "/backup.bag", bag);
         ts::RunOptions o;
         o.workDir = stage;
+#ifdef _WIN32  // Windows's zip keeps no links
+        auto r = ts::run(ts::findProgram("zip"), {"-q", "-r", archive, "."}, o);
+#else
         auto r = ts::run("/bin/sh", {"-c", "exec zip -q -r -y \"$0\" .", archive}, o);
+#endif
         ASSERT_EQ(r.status, 0) << r.err;
     }
     ts::RunResult archiver(std::vector<std::string> args, const std::string& input = "") {

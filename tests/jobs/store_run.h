@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 class StoreRun : public ::testing::Test {
@@ -43,10 +42,7 @@ protected:
     }
 
     // The file's identity on disk: a file replaced by a rename gets a new one.
-    static ino_t inodeOf(const std::string& path) {
-        struct stat st {};
-        return stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
-    }
+    static std::uint64_t inodeOf(const std::string& path) { return testing_support::fileIdentity(path); }
 
 private:
     testing_support::TempDir temp_;

@@ -57,7 +57,7 @@ protected:
         scanDirectory(dir, selected, indexed, &handle, true);
         closeListFile();
         std::vector<std::string> lines;
-        std::istringstream in(readFile(tmp / "archive.tmp"));
+        std::istringstream in(testing_support::readTextFile(tmp / "archive.tmp"));
         for (std::string line; std::getline(in, line);) lines.push_back(line);
         removeListFile();
         return lines;

@@ -41,6 +41,18 @@ std::string readFile(const std::string& path) {
     return ss.str();
 }
 
+std::string readTextFile(const std::string& path) {
+    std::string bytes = readFile(path);
+#ifdef _WIN32
+    std::string text;
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        if (!(bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')) text += bytes[i];
+    return text;
+#else
+    return bytes;
+#endif
+}
+
 std::map<std::string, std::string> snapshot(const std::string& root) {
     std::map<std::string, std::string> out;
     snapshotInto(root, "", out);

@@ -42,6 +42,7 @@ struct RunResult {
     int status = -1;        // exit status, or 128 + signal number
     std::string out;        // standard output
     std::string err;        // standard error
+    // (on Windows with the CR of console line ends taken out)
 };
 
 struct RunOptions {
@@ -93,6 +94,18 @@ namespace testing_support {
 // Windows "name.exe" is looked for too).
 std::string findProgram(const std::string& name);
 
+// A file that the programs write in text mode (report, debug log, list
+// file, folder.ini), with Windows's CR LF line ends read as "\n".
+std::string readTextFile(const std::string& path);
+
+// Identifies the file at `path` (device and inode, or volume and file
+// index): a file replaced by a rename gets a new identity. 0 when absent.
+std::uint64_t fileIdentity(const std::string& path);
+
+// `path` absolute, with links resolved where the system has them, in the
+// spelling the programs use for it ("/" separators).
+std::string canonicalPath(const std::string& path);
+
 // What differs between the systems the tests run on.
 extern const char pathListSeparator;          // of PATH: ':' or ';'
 extern const char* const temporaryDirectoryVariable;  // "TMPDIR" or "TMP"
@@ -110,7 +123,19 @@ std::string zipMember(const std::string& archive, const std::string& member);
 // Writes an executable /bin/sh script `dir`/`name` with the given body
 // (a "#!/bin/sh" line is put in front), for stand-ins of zip and unzip
 // placed first on PATH. POSIX only.
-#ifndef _WIN32
+#ifdef _WIN32
+// Windows has no scripts that can be named zip.exe: a stand-in is a copy of
+// the stand_in program as `dir`/`name` (extension included, if any), which
+// follows the instructions written beside it in `name`.standin, one a
+// line, in order:
+//   help PROGRAM  when the first argument is -h, run PROGRAM -h and end with its status
+//   record PATH   write each argument on a line of PATH, standard input to PATH.in
+//   print PATH    copy the file to standard output
+//   drain         read standard input to its end
+//   stderr TEXT   write TEXT and a line end to standard error
+//   exit N        end with status N (0 when no line says otherwise)
+void writeStandIn(const std::string& dir, const std::string& name, const std::string& instructions);
+#else
 void writeScript(const std::string& dir, const std::string& name, const std::string& body);
 #endif
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -190,6 +191,17 @@ std::string findProgram(const std::string& name) {
         if (access(candidate.c_str(), X_OK) == 0 && !isDirectory(candidate)) return candidate;
     }
     return std::string();
+}
+
+std::uint64_t fileIdentity(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) return 0;
+    return (static_cast<std::uint64_t>(st.st_dev) << 40) ^ static_cast<std::uint64_t>(st.st_ino);
+}
+
+std::string canonicalPath(const std::string& path) {
+    char buf[PATH_MAX];
+    return realpath(path.c_str(), buf) ? buf : path;
 }
 
 const char pathListSeparator = ':';

@@ -3,12 +3,16 @@
 // do.
 #include "test_support.h"
 
+#include "programs.h"
+
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <stdexcept>
 #include <thread>
 
@@ -34,27 +38,6 @@ void removeTree(const std::string& path) {
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(path.c_str());
     }
-}
-
-// One argument as the C runtime's command-line parsing gives it back:
-// quoted when it holds blanks or quotes or is empty; backslashes doubled
-// only where a quote follows them.
-std::string quoted(const std::string& argument) {
-    if (!argument.empty() && argument.find_first_of(" \t\n\v\"") == std::string::npos) return argument;
-    std::string out = "\"";
-    std::size_t backslashes = 0;
-    for (char c : argument) {
-        if (c == '\\') {
-            ++backslashes;
-            continue;
-        }
-        out.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
-        backslashes = 0;
-        out += c;
-    }
-    out.append(2 * backslashes, '\\');
-    out += '"';
-    return out;
 }
 
 std::string nameOf(const std::string& entry) {
@@ -100,8 +83,23 @@ void readAll(HANDLE from, std::string& into) {
     while (ReadFile(from, buffer, sizeof buffer, &got, nullptr) && got > 0) into.append(buffer, got);
 }
 
+// Console text as the tests compare it: the programs write their lines in
+// text mode, which ends them with CR LF on Windows.
+void dropLineEndCarriageReturns(std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out += text[i];
+    text.swap(out);
+}
+
 }  // namespace
 
+// A death test runs again on Windows in a new process, from the start of
+// the test, instead of going on from a fork. So that what the dying part
+// does to the files is seen as on POSIX, a test's directories are named
+// after the run, the test and their order in it, and the rerun takes over
+// the ones its parent made.
 TempDir::TempDir() {
     char base[MAX_PATH + 1];
     const DWORD length = GetTempPathA(sizeof base, base);
@@ -109,11 +107,24 @@ TempDir::TempDir() {
     std::string root(base, length);
     std::replace(root.begin(), root.end(), '\\', '/');
     if (!root.empty() && root.back() == '/') root.pop_back();
+
+    const char* runVariable = "ARCHIVER_TEST_RUN";
+    if (!std::getenv(runVariable))
+        setEnvironment(runVariable, std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount()));
+    static std::string currentTest;
     static unsigned counter = 0;
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-        std::string candidate = root + "/archiver-test-" + std::to_string(GetCurrentProcessId()) + "-" +
-                                std::to_string(GetTickCount()) + "-" + std::to_string(++counter);
-        if (CreateDirectoryA(candidate.c_str(), nullptr)) {
+    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::string test = info ? std::string(info->test_suite_name()) + "." + info->name() : std::string();
+    if (test != currentTest) {
+        currentTest = test;
+        counter = 0;
+    }
+    const bool rerun = std::strstr(GetCommandLineA(), "--gtest_internal_run_death_test") != nullptr;
+    const std::string name = root + "/archiver-test-" + std::getenv(runVariable) + "-" +
+                             std::to_string(std::hash<std::string>()(test) % 1000000) + "-" + std::to_string(++counter);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string candidate = attempt == 0 ? name : name + "-" + std::to_string(attempt);
+        if (CreateDirectoryA(candidate.c_str(), nullptr) || (rerun && attempt == 0 && isDirectory(candidate))) {
             path_ = candidate;
             return;
         }
@@ -188,8 +199,9 @@ RunResult run(const std::string& program, const std::vector<std::string>& args, 
     for (HANDLE ours : {outRead, errRead, inWrite})
         if (ours) SetHandleInformation(ours, HANDLE_FLAG_INHERIT, 0);
 
-    std::string commandLine = quoted(program);
-    for (const auto& a : args) commandLine += " " + quoted(a);
+    std::vector<std::string> argv{program};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::string commandLine = platform::commandLineOf(argv);
     std::string environment = environmentBlock(options);
     const std::string application = backslashed(program);
     const std::string workDir = backslashed(options.workDir);
@@ -235,6 +247,8 @@ RunResult run(const std::string& program, const std::vector<std::string>& args, 
     GetExitCodeProcess(process.hProcess, &status);
     CloseHandle(process.hProcess);
     result.status = static_cast<int>(status);
+    dropLineEndCarriageReturns(result.out);
+    dropLineEndCarriageReturns(result.err);
     return result;
 }
 
@@ -253,6 +267,34 @@ std::string findProgram(const std::string& name) {
         start = end + 1;
     }
     return std::string();
+}
+
+std::uint64_t fileIdentity(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    BY_HANDLE_FILE_INFORMATION info;
+    std::uint64_t identity = 0;
+    if (GetFileInformationByHandle(h, &info))
+        identity = (static_cast<std::uint64_t>(info.dwVolumeSerialNumber) << 40) ^
+                   ((static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow);
+    CloseHandle(h);
+    return identity;
+}
+
+std::string canonicalPath(const std::string& path) {
+    char full[MAX_PATH + 1];
+    const DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    std::string out = n > 0 && n <= MAX_PATH ? std::string(full, n) : path;
+    std::replace(out.begin(), out.end(), '\\', '/');
+    return out;
+}
+
+void writeStandIn(const std::string& dir, const std::string& name, const std::string& instructions) {
+    makeDirectories(dir);
+    if (!CopyFileA(STAND_IN_BIN, (dir + "/" + name).c_str(), FALSE))
+        throw std::runtime_error("cannot copy the stand-in to " + dir);
+    writeFile(dir + "/" + name + ".standin", instructions);
 }
 
 const char pathListSeparator = ';';

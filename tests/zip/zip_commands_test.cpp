@@ -1,3 +1,4 @@
+#include "platform.h"
 #include "zip.h"
 #include "zip_test_env.h"
 
@@ -14,7 +15,7 @@ namespace {
 class ZipCommandTest : public ZipEnvironment {};
 
 TEST_F(ZipCommandTest, ZipFilesHandsTheListAsInputAndTheArchiveAsOneArgument) {
-    recordingStandIn(at("bin"), "zip", at("record"));
+    recordingStandIn(at("bin"), platform::zipProgramName(), at("record"));
     usePath(at("bin"));
     writeFile(at("archive.tmp"), "./a.act/acct.ini\nbackup.bag\n");
 
@@ -27,14 +28,14 @@ TEST_F(ZipCommandTest, ZipFilesHandsTheListAsInputAndTheArchiveAsOneArgument) {
 }
 
 TEST_F(ZipCommandTest, ZipFilesReturnsWhatZipReturns) {
-    recordingStandIn(at("bin"), "zip", at("record"), 12);
+    recordingStandIn(at("bin"), platform::zipProgramName(), at("record"), 12);
     usePath(at("bin"));
     writeFile(at("archive.tmp"), "x\n");
     EXPECT_EQ(zipFiles("archive.tmp", "a.zip", 0), 12);
 }
 
 TEST_F(ZipCommandTest, UnzipFileCommandLinesAndTheMemberLosesItsDotSlash) {
-    recordingStandIn(at("bin"), "unzip", at("record"));
+    recordingStandIn(at("bin"), platform::unzipProgramName(), at("record"));
     usePath(at("bin"));
 
     char member[64];
@@ -93,14 +94,18 @@ protected:
     void SetUp() override {
         ZipEnvironment::SetUp();
         testing_support::makeDirectories(at("tmp"));
-        setenv("TMPDIR", at("tmp").c_str(), 1);
+        testing_support::setEnvironment(testing_support::temporaryDirectoryVariable, at("tmp"));
     }
     // A stand-in that answers -h with `help`, padded with `padding` bytes.
     void standIn(const std::string& name, const std::string& help) {
         writeFile(at("help-" + name), help);
         testing_support::makeDirectories(at("bin"));
+#ifdef _WIN32
+        testing_support::writeStandIn(at("bin"), name + ".exe", "print " + at("help-" + name) + "\n");
+#else
         testing_support::writeScript(at("bin"), name, "/bin/cat '" + at("help-" + name) + "'\n");
-        usePath(at("bin") + ":" + originalPath());
+#endif
+        usePath(pathList({at("bin"), originalPath()}));
     }
     static std::string padded(const std::string& text) { return text + std::string(220, 'x') + "\n"; }
 
@@ -188,7 +193,7 @@ TEST_F(VersionCheckTest, OnlyTheFirstTwoHundredBytesCount) {
 TEST_F(VersionCheckTest, MissingProgramAndWrongKind) {
     std::string out;
     testing_support::makeDirectories(at("nothing"));
-    usePath(at("nothing"));  // /bin/sh finds no zip there
+    usePath(at("nothing"));  // the interpreter finds no zip there
     EXPECT_EQ(check(1, out), 0);
     EXPECT_EQ(out, "Unable to read output file from zip/unzip for version check.\n");
 
@@ -198,18 +203,23 @@ TEST_F(VersionCheckTest, MissingProgramAndWrongKind) {
 
 TEST_F(VersionCheckTest, DebugLogShowsTheCommandLineAndTheVerdict) {
     std::string out;
-    setenv("ARCHIVER_DEBUG", "yes", 1);
+    testing_support::setEnvironment("ARCHIVER_DEBUG", "yes");
     standIn("unzip", padded("UnZip 6.00 of 20 April 2009\n"));
     EXPECT_EQ(check(2, out), 1);
-    std::string log = readFile(at("archiver.dbg"));
-    std::string prefix = "Checking version of zip/unzip, command line: unzip -h > " + at("tmp") + "/";
-    EXPECT_EQ(log.rfind(prefix, 0), 0u) << log;
+    std::string log = testing_support::readTextFile(at("archiver.dbg"));
+    const std::string head =
+        std::string("Checking version of zip/unzip, command line: ") + platform::unzipProgramName() + " -h > ";
+    ASSERT_EQ(log.rfind(head, 0), 0u) << log;
+    const std::string helpFile = log.substr(head.size(), log.find('\n') - head.size());
+    EXPECT_EQ(testing_support::canonicalPath(helpFile.substr(0, helpFile.find_last_of("/\\"))),
+              testing_support::canonicalPath(at("tmp")))
+        << log;
     EXPECT_NE(log.find("\nValid Zip/Unzip version found\n"), std::string::npos) << log;
 
     std::remove(at("archiver.dbg").c_str());
     standIn("zip", padded("Copyright\nZip 2.0\n"));
     EXPECT_EQ(check(1, out), 0);
-    log = readFile(at("archiver.dbg"));
+    log = testing_support::readTextFile(at("archiver.dbg"));
     EXPECT_NE(log.find("\nInvalid Zip version.  You must be running InfoZip version 2.2 or later\n"),
               std::string::npos)
         << log;
@@ -217,7 +227,7 @@ TEST_F(VersionCheckTest, DebugLogShowsTheCommandLineAndTheVerdict) {
 
 TEST_F(VersionCheckTest, ATemporaryDirectoryWithASpaceStillWorks) {
     testing_support::makeDirectories(at("tmp dir"));
-    setenv("TMPDIR", at("tmp dir").c_str(), 1);
+    testing_support::setEnvironment(testing_support::temporaryDirectoryVariable, at("tmp dir"));
     ::testing::internal::CaptureStdout();
     int result = checkZipVersion(1);
     std::string out = ::testing::internal::GetCapturedStdout();
