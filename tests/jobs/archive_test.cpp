@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
 #include <unistd.h>
 
 using testing_support::exists;
@@ -264,7 +265,11 @@ TEST_F(ArchiveTest, ArchiveGoesToTheStartDirectoryOrWhereAnAbsoluteNameSays) {
 
     testing_support::makeDirectories(temp() / "out");
     // A name beginning with "/" would read as an option: the drive form names the root.
+#ifdef _WIN32  // the drive is real, and the directory already on it
+    r = archiver({"/s", "Photos", temp() / "out/photos.zip"});
+#else
     r = archiver({"/s", "Photos", "D:" + temp() / "out/photos.zip"});
+#endif
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_EQ(messagesOf(zipMembers(temp() / "out/photos.zip")), (Names{"home.act/family.fld/4.msg"}));
 }
@@ -296,12 +301,23 @@ TEST_F(ArchiveTest, ListFileThatCannotBeWrittenStopsBeforeZip) {
 #endif
 
 TEST_F(ArchiveTest, IndexThatCannotBeReplacedIs3866AndNothingIsDeleted) {
+#ifdef _WIN32
+    // An index that another program holds open (the client, without delete
+    // sharing) cannot be renamed over.
+    std::ifstream held(at("home.act/family.fld/folder.bag"));
+    ASSERT_TRUE(held);
+    auto r = archiver({"/A", "30", "/N"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.rfind("[3866]: Error [", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find("] opening bag file: ./home.act/family.fld/folder.bag"), std::string::npos) << r.err;
+#else
     // A directory where the index belongs cannot be renamed over.
     std::remove(at("home.act/family.fld/folder.bag").c_str());
     writeFile(at("home.act/family.fld/folder.bag/x"), "x");
     auto r = archiver({"/A", "30", "/N"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "[3866]: Error [21] opening bag file: ./home.act/family.fld/folder.bag");
+#endif
     // Indexes are rewritten before any message goes.
     EXPECT_TRUE(exists(at("home.act/family.fld/4.msg")));
     EXPECT_TRUE(exists(at("work.act/inbox.fld/1.msg")));

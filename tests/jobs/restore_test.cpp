@@ -425,9 +425,11 @@ TEST_F(Restore, PathsThatLeaveTheStoreAreRefused) {
     ts::makeDirectories(tmp / "outside");
     member("a.act/f.fld/folder.ini", folderIni("F"));
     archived("a.act/f.fld/1.msg", "Good");
+#ifndef _WIN32  // links are POSIX's here
     // A message planted as a link to a directory outside the store.
     ASSERT_EQ(ts::run("/bin/ln", {"-s", tmp / "outside", stage + "/a.act/f.fld/link.msg"}).status, 0);
     entry("./a.act/f.fld/link.msg");
+#endif
     const std::vector<std::string> refused = {
         "./a.act/../../outside/x.fld/2.msg",  // climbs out
         "./a.act/f.fld/../../../3.msg",
@@ -459,7 +461,11 @@ TEST_F(Restore, PathsThatLeaveTheStoreAreRefused) {
     EXPECT_EQ(ts::snapshot(tmp / "outside"), outsideBefore);
     EXPECT_EQ(ts::listDirectory(tmp.path()), (std::vector<std::string>{"a.zip", "outside", "stage", "velmor"}));
     EXPECT_EQ(ts::listDirectory(at("a.act")), (std::vector<std::string>{"acct.ini", "f.fld"}));
+#ifdef _WIN32
+    EXPECT_EQ(ts::listDirectory(at("a.act/f.fld")), (std::vector<std::string>{"1.msg", "folder.bag", "folder.ini"}));
+#else
     EXPECT_EQ(ts::listDirectory(at("a.act/f.fld")), (std::vector<std::string>{"1.msg", "folder.bag", "folder.ini", "link.msg"}));
+#endif
 }
 
 // The path rules themselves, for the shapes the end-to-end test cannot

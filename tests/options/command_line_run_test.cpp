@@ -98,7 +98,7 @@ TEST(CommandLine, ReportFileIsNumberedAndReceivesTheConsoleLines) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(beforeBanner(r), "Output file: archiv01.rpt\nArchive file: ARCHIV00.zip\n");
     EXPECT_EQ(readFile(t / "archiv00.rpt"), "kept");
-    const std::string report = readFile(t / "archiv01.rpt");
+    const std::string report = testing_support::readTextFile(t / "archiv01.rpt");
     EXPECT_NE(report.find("Archive file: ARCHIV00.zip\n"), std::string::npos) << report;
     EXPECT_NE(report.find("Archive requested\n"), std::string::npos) << report;
 

@@ -256,7 +256,7 @@ TEST_F(HeaderReaderTest, BadInputGivesAnEntryAndNoOverrun) {
     ASSERT_TRUE(e);
     EXPECT_STREQ(e->subject, "last line unterminated");
 
-    e = readMessage("nul.msg", std::string("Subject: before\0after\nTo: x@y\n\n", 30));
+    e = readMessage("zero.msg", std::string("Subject: before\0after\nTo: x@y\n\n", 30));
     ASSERT_TRUE(e);
     EXPECT_STREQ(e->subject, "before");
     EXPECT_STREQ(e->recipientAddress, "x@y");
