@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
+#endif
 
 #include <cstring>
 #include <string>
@@ -48,8 +52,12 @@ TEST(FileStart, OpenStartKeepsALongFileOpenAndDoesNotWaitForAPipe) {
     EXPECT_EQ(startOf(start), "To: a\n\n");
 
 #ifdef _WIN32
-    // A device opened by a message's name: nothing, at once.
-    ASSERT_TRUE(platform::openStart("NUL", start, toBlankLine));
+    // A pipe with nothing in it yet: nothing, at once.
+    const std::string pipe = "\\\\.\\pipe\\archiver-start-" + std::to_string(GetCurrentProcessId());
+    HANDLE server = CreateNamedPipeA(pipe.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE, 1, 4096, 4096, 0, nullptr);
+    ASSERT_NE(server, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(platform::openStart(pipe, start, toBlankLine));  // would wait for the writer without the check
+    CloseHandle(server);
 #else
     ASSERT_EQ(mkfifo((t / "pipe.msg").c_str(), 0600), 0);
     ASSERT_TRUE(platform::openStart(t / "pipe.msg", start, toBlankLine));  // would block without a writer
