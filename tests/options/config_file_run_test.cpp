@@ -1,6 +1,6 @@
 // archive.cfg end to end: statements, option lines, precedence of the
 // command line, and the numbered errors.
-#include "run_helpers.h"
+#include "archiver_run.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,12 @@
 
 namespace {
 
-using namespace options_test;
+using testing_support::RunResult;
+using testing_support::beforeBanner;
+using testing_support::hasBanner;
+using testing_support::listing;
+using testing_support::runArchiver;
+using testing_support::showsUsage;
 using testing_support::StoreBuilder;
 using testing_support::TempDir;
 using testing_support::makeDirectories;
@@ -24,7 +29,7 @@ protected:
     }
     RunResult withConfig(const std::string& text, std::vector<std::string> args = {"/V", "4"}) {
         writeFile(t / "archive.cfg", text);
-        return archiver(t.path(), args);
+        return runArchiver(t.path(), args);
     }
     bool listed(const RunResult& r, const std::string& line) {
         return listing(r).find(line) != std::string::npos;
@@ -231,7 +236,7 @@ TEST_F(ConfigFile, WithMainDirectoryTheFileIsReadThere) {
     makeDirectories(t / "start");
     writeFile(t / "start/archive.cfg", "fileSize 1\n");
     writeFile(t / "archive.cfg", "fileSize 2\n");
-    RunResult r = archiver(t / "start", {"/V", "4", "/p", t.path()});
+    RunResult r = runArchiver(t / "start", {"/V", "4", "/p", t.path()});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(listed(r, "Files at least as big as 2 K will be archived\n")) << r.out;
 }
@@ -239,7 +244,7 @@ TEST_F(ConfigFile, WithMainDirectoryTheFileIsReadThere) {
 TEST_F(ConfigFile, MainDirectoryStatementEntersIt) {
     makeDirectories(t / "start");
     writeFile(t / "start/archive.cfg", "velmorDirName " + t.path() + "\naccountDir a.act\n");
-    RunResult r = archiver(t / "start", {"/V", "4"});
+    RunResult r = runArchiver(t / "start", {"/V", "4"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(listed(r, "   Account directory: a.act\n")) << r.out;
 }
