@@ -9,16 +9,7 @@
 
 namespace {
 
-using testing_support::RunResult;
-using testing_support::beforeBanner;
-using testing_support::hasBanner;
-using testing_support::listing;
-using testing_support::runArchiver;
-using testing_support::showsUsage;
-using testing_support::StoreBuilder;
-using testing_support::TempDir;
-using testing_support::makeDirectories;
-using testing_support::writeFile;
+using namespace testing_support;
 
 class ConfigFile : public testing::Test {
 protected:
