@@ -2,6 +2,7 @@
 #include "test_support.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 using testing_support::exists;
 using testing_support::readFile;

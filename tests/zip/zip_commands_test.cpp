@@ -2,6 +2,7 @@
 #include "test_support.h"
 
 #include <cstring>
+#include <unistd.h>
 
 using testing_support::exists;
 using testing_support::listDirectory;
