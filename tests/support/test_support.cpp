@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +14,7 @@
 #include <poll.h>
 #include <sstream>
 #include <stdexcept>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <sys/wait.h>
@@ -75,6 +77,43 @@ TempDir::TempDir() {
 }
 
 TempDir::~TempDir() { removeTree(path_); }
+
+CurrentDirectory::CurrentDirectory(const std::string& dir) {
+    std::vector<char> buf(4096);
+    while (!getcwd(buf.data(), buf.size()) && errno == ERANGE) buf.resize(buf.size() * 2);
+    previous_ = buf.data();
+    if (chdir(dir.c_str()) != 0) ADD_FAILURE() << "cannot enter " << dir;
+}
+
+CurrentDirectory::~CurrentDirectory() {
+    if (chdir(previous_.c_str()) != 0) ADD_FAILURE() << "cannot go back to " << previous_;
+}
+
+SavedVariables::SavedVariables(const std::vector<std::string>& names) {
+    for (const auto& name : names) {
+        const char* value = std::getenv(name.c_str());
+        saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+    }
+}
+
+SavedVariables::~SavedVariables() {
+    for (const auto& [name, value] : saved_) {
+        if (value) setenv(name.c_str(), value->c_str(), 1);
+        else unsetenv(name.c_str());
+    }
+}
+
+InTempDirectory::InTempDirectory() {
+    const char* path = std::getenv("PATH");
+    originalPath_ = path ? path : "";
+    unsetenv("ARCHIVER_DEBUG");
+}
+
+void InTempDirectory::usePath(const std::string& value) { setenv("PATH", value.c_str(), 1); }
+
+bool endsWith(const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
 
 void makeDirectories(const std::string& path) {
     std::string cur;
@@ -143,6 +182,12 @@ RunResult run(const std::string& program, const std::vector<std::string>& args, 
     RunResult result;
     int outPipe[2], errPipe[2], inPipe[2];
     if (pipe(outPipe) != 0 || pipe(errPipe) != 0 || pipe(inPipe) != 0) return result;
+    if (options.ownProcessGroup) {
+        // What the program starts and leaves behind becomes our child when
+        // the program ends, so that it can be reaped below.
+        static const bool reaper = prctl(PR_SET_CHILD_SUBREAPER, 1) == 0;
+        (void)reaper;
+    }
 
     std::vector<std::string> envStrings;
     for (char** e = environ; *e; ++e) {
@@ -164,6 +209,10 @@ RunResult run(const std::string& program, const std::vector<std::string>& args, 
 
     pid_t pid = fork();
     if (pid == 0) {
+        if (options.ownProcessGroup) {
+            setpgid(0, 0);
+            for (int s : {SIGINT, SIGTERM, SIGQUIT, SIGPIPE}) signal(s, SIG_DFL);
+        }
         if (!options.workDir.empty() && chdir(options.workDir.c_str()) != 0) _exit(126);
         if (options.input.empty() && options.inputFromDevNull) {
             int fd = open("/dev/null", O_RDONLY);
@@ -179,6 +228,9 @@ RunResult run(const std::string& program, const std::vector<std::string>& args, 
         execve(program.c_str(), argv.data(), envp.data());
         _exit(127);
     }
+    // Also here, so that a signal sent at once finds the group.
+    if (options.ownProcessGroup) setpgid(pid, pid);
+    const pid_t target = options.ownProcessGroup ? -pid : pid;
     close(inPipe[0]);
     close(outPipe[1]);
     close(errPipe[1]);
@@ -189,13 +241,38 @@ RunResult run(const std::string& program, const std::vector<std::string>& args, 
     }
     close(inPipe[1]);
 
-    std::time_t deadline = std::time(nullptr) + options.timeoutSeconds;
+    const auto start = std::chrono::steady_clock::now();
+    auto elapsedMs = [&] {
+        return static_cast<long>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
+    };
+    const long deadlineMs = options.timeoutSeconds * 1000L;
+    bool signalled = options.signalAfterMs < 0;
+    bool ended = false;
+    int status = 0;
     pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
     int open = 2;
     char buf[65536];
     while (open > 0) {
-        int n = poll(fds, 2, 1000);
-        if (std::time(nullptr) > deadline) { kill(pid, SIGKILL); break; }
+        long wait = 1000;
+        if (!signalled) wait = std::clamp(options.signalAfterMs - elapsedMs(), 0L, wait);
+        // In a group, the end of the program is noticed without waiting for
+        // the pipes: what it left behind may hold them.
+        if (options.ownProcessGroup && !ended) wait = std::min(wait, 2L);
+        int n = poll(fds, 2, static_cast<int>(wait));
+        if (!signalled && elapsedMs() >= options.signalAfterMs) {
+            kill(target, options.signal);
+            signalled = true;
+        }
+        if (elapsedMs() > deadlineMs) {
+            kill(target, SIGKILL);
+            result.err = "(timed out)";
+            break;
+        }
+        if (options.ownProcessGroup && !ended && waitpid(pid, &status, WNOHANG) == pid) {
+            ended = true;
+            kill(target, SIGKILL);
+        }
         if (n <= 0) continue;
         for (int i = 0; i < 2; ++i) {
             if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
@@ -205,8 +282,12 @@ RunResult run(const std::string& program, const std::vector<std::string>& args, 
         }
     }
     for (auto& f : fds) if (f.fd >= 0) close(f.fd);
-    int status = 0;
-    waitpid(pid, &status, 0);
+    if (!ended) waitpid(pid, &status, 0);
+    if (options.ownProcessGroup) {
+        kill(target, SIGKILL);
+        while (waitpid(target, nullptr, 0) > 0) {
+        }
+    }
     if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
     else if (WIFSIGNALED(status)) result.status = 128 + WTERMSIG(status);
     return result;
@@ -229,6 +310,22 @@ std::string indexLine(const std::vector<std::string>& fields) {
     for (const auto& f : fields) { line += f; line += '\xDE'; }
     line += '\n';
     return line;
+}
+
+std::vector<std::string> messageHeaders(const std::string& subject, const std::string& from,
+                                        const std::string& to) {
+    return {"Date: Tue, 14 Jul 1998 11:39:10 +0000", "From: " + from, "To: " + to, "Subject: " + subject};
+}
+
+std::string messageIndexLine(const std::string& subject, const std::string& fromName,
+                             const std::string& fromAddress, const std::string& fileName,
+                             const std::string& values, const std::string& values2, const std::string& to) {
+    return indexLine({values, values2, "1998-07-14", "11:39:10", subject, to, to, fromAddress, fromName, "1K", fileName});
+}
+
+std::string addressRecord(std::vector<std::string> fields) {
+    while (fields.size() < 26) fields.push_back("f" + std::to_string(fields.size()));
+    return indexLine(fields);
 }
 
 StoreBuilder::StoreBuilder(std::string mainDir) : main_(std::move(mainDir)) {
@@ -270,6 +367,11 @@ StoreBuilder& StoreBuilder::file(const std::string& path, const std::string& byt
     return *this;
 }
 
+StoreBuilder& StoreBuilder::age(const std::string& path, long days) {
+    setModifyTime(main_ + "/" + path, std::time(nullptr) - days * 86400);
+    return *this;
+}
+
 }  // namespace testing_support
 
 namespace testing_support {
@@ -304,6 +406,14 @@ void writeScript(const std::string& dir, const std::string& name, const std::str
     std::string path = dir + "/" + name;
     writeFile(path, "#!/bin/sh\n" + body);
     chmod(path.c_str(), 0755);
+}
+
+void recordingStandIn(const std::string& dir, const std::string& name, const std::string& record, int status) {
+    makeDirectories(dir);
+    writeScript(dir, name,
+                "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" + record + "'\n"
+                "/bin/cat > '" + record + ".in'\n"
+                "exit " + std::to_string(status) + "\n");
 }
 
 }  // namespace testing_support

@@ -2,10 +2,14 @@
 // writes, a store builder and a runner for the built programs.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <ctime>
 #include <map>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace testing_support {
@@ -24,6 +28,50 @@ public:
 private:
     std::string path_;
 };
+
+// Makes a directory current for the life of the object.
+class CurrentDirectory {
+public:
+    explicit CurrentDirectory(const std::string& dir);
+    ~CurrentDirectory();
+    CurrentDirectory(const CurrentDirectory&) = delete;
+    CurrentDirectory& operator=(const CurrentDirectory&) = delete;
+
+private:
+    std::string previous_;
+};
+
+// Environment variables put back as they were (set or not) when the object
+// goes away.
+class SavedVariables {
+public:
+    explicit SavedVariables(const std::vector<std::string>& names);
+    ~SavedVariables();
+    SavedVariables(const SavedVariables&) = delete;
+    SavedVariables& operator=(const SavedVariables&) = delete;
+
+private:
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+// A test run in a fresh temporary directory made current; PATH, TMPDIR and
+// ARCHIVER_DEBUG are put back afterwards, and ARCHIVER_DEBUG is unset
+// while the test runs.
+class InTempDirectory : public ::testing::Test {
+protected:
+    InTempDirectory();
+    std::string at(const std::string& relative) const { return dir_ / relative; }
+    const std::string& originalPath() const { return originalPath_; }
+    void usePath(const std::string& value);
+
+private:
+    TempDir dir_;
+    SavedVariables variables_{{"PATH", "TMPDIR", "ARCHIVER_DEBUG"}};
+    CurrentDirectory here_{dir_.path()};
+    std::string originalPath_;
+};
+
+bool endsWith(const std::string& text, const std::string& tail);
 
 // Whole files, byte for byte. writeFile creates missing parent directories.
 void writeFile(const std::string& path, const std::string& bytes);
@@ -50,17 +98,50 @@ struct RunOptions {
     std::vector<std::string> env;        // extra NAME=value entries
     std::string pathPrefix;              // put in front of PATH
     int timeoutSeconds = 120;
+    // The program leads a process group of its own, as a shell runs a job,
+    // with the default handling of SIGINT, SIGTERM, SIGQUIT and SIGPIPE.
+    // When it ends, whatever it started and left behind is killed and
+    // reaped, so that nothing of the run goes on changing files.
+    bool ownProcessGroup = false;
+    int signalAfterMs = -1;              // send `signal` then (to the group, if it has one)
+    int signal = 0;
 };
 
 // Runs `program` with `args` (not including argv[0]) and waits for it.
+// Standard error begins with "(timed out)" when the run was killed for
+// taking too long.
 RunResult run(const std::string& program, const std::vector<std::string>& args,
               const RunOptions& options = {});
+
+#ifdef ARCHIVER_BIN
+// The built archiver, run in `workDir`.
+inline RunResult runArchiver(const std::string& workDir, const std::vector<std::string>& args,
+                             RunOptions options = {}) {
+    options.workDir = workDir;
+    return run(ARCHIVER_BIN, args, options);
+}
+#endif
 
 // The lines of a file, each with its line feed (the last one may lack it).
 std::vector<std::string> linesOf(const std::string& bytes);
 
 // Index line bytes: each field followed by 0xDE, then a line feed.
 std::string indexLine(const std::vector<std::string>& fields);
+
+// The header lines of a usual test message: a fixed Date, then From, To
+// and Subject.
+std::vector<std::string> messageHeaders(const std::string& subject, const std::string& from,
+                                        const std::string& to);
+
+// The index line the header reader builds for a message of
+// messageHeaders() (its one kilobyte or less).
+std::string messageIndexLine(const std::string& subject, const std::string& fromName,
+                             const std::string& fromAddress, const std::string& fileName,
+                             const std::string& values, const std::string& values2, const std::string& to);
+
+// An address book record of 26 fields: the given ones first, the rest
+// filled in.
+std::string addressRecord(std::vector<std::string> fields);
 
 // Builds a small client store in a directory: main directory with a
 // placeholder velmor.exe, accounts with acct.ini (name at offset 512),
@@ -77,6 +158,8 @@ public:
     StoreBuilder& message(const std::string& path, const std::vector<std::string>& headers,
                           const std::string& body = "Body text.\n");
     StoreBuilder& file(const std::string& path, const std::string& bytes);
+    // Sets the file times of `path` to `days` days ago.
+    StoreBuilder& age(const std::string& path, long days);
 
 private:
     std::string main_;
@@ -100,5 +183,10 @@ std::string zipMember(const std::string& archive, const std::string& member);
 // (a "#!/bin/sh" line is put in front), for stand-ins of zip and unzip
 // placed first on PATH.
 void writeScript(const std::string& dir, const std::string& name, const std::string& body);
+
+// A stand-in `dir`/`name` that writes each argument on a line of `record`,
+// copies its standard input to `record`.in and exits with `status`.
+void recordingStandIn(const std::string& dir, const std::string& name, const std::string& record,
+                      int status = 0);
 
 }  // namespace testing_support

@@ -1,15 +1,17 @@
 #include "zip.h"
-#include "zip_test_env.h"
+#include "test_support.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 using testing_support::exists;
 using testing_support::readFile;
+using testing_support::recordingStandIn;
 using testing_support::writeFile;
 
 namespace {
 
-class RunProgramTest : public ZipEnvironment {};
+class RunProgramTest : public testing_support::InTempDirectory {};
 
 TEST_F(RunProgramTest, TakesTheFirstPathElementWhereTheProgramStarts) {
     testing_support::makeDirectories(at("d1"));

@@ -1,17 +1,19 @@
 #include "zip.h"
-#include "zip_test_env.h"
+#include "test_support.h"
 
 #include <cstring>
+#include <unistd.h>
 
 using testing_support::exists;
 using testing_support::listDirectory;
 using testing_support::readFile;
+using testing_support::recordingStandIn;
 using testing_support::writeFile;
 using testing_support::zipMembers;
 
 namespace {
 
-class ZipCommandTest : public ZipEnvironment {};
+class ZipCommandTest : public testing_support::InTempDirectory {};
 
 TEST_F(ZipCommandTest, ZipFilesHandsTheListAsInputAndTheArchiveAsOneArgument) {
     recordingStandIn(at("bin"), "zip", at("record"));
@@ -88,10 +90,10 @@ TEST_F(ZipCommandTest, RealZipAndUnzipTakeNamesWithSpaces) {
 
 // ---- version check ----------------------------------------------------------
 
-class VersionCheckTest : public ZipEnvironment {
+class VersionCheckTest : public testing_support::InTempDirectory {
 protected:
     void SetUp() override {
-        ZipEnvironment::SetUp();
+        InTempDirectory::SetUp();
         testing_support::makeDirectories(at("tmp"));
         setenv("TMPDIR", at("tmp").c_str(), 1);
     }
