@@ -3,13 +3,16 @@
 #
 #   bench/run.sh [--smoke] [--archiver PATH] [--work DIR] [--messages N]
 #                [--accounts A] [--folders F] [--reps R] [--scale "K1 K2"]
-#                [--scale-reps R] [--unindexed PCT] [--seed S] [--only main|scale]
-#                [--keep]
+#                [--scale-reps R] [--unindexed PCT] [--seed S]
+#                [--only main|scale|read] [--cold] [--keep]
 #
 # Every option has an environment twin (BENCH_ARCHIVER, BENCH_WORK,
 # BENCH_MESSAGES, ...); a flag wins over the environment. Every run works on a
 # fresh copy of the generated store and checks what the archiver left behind,
 # so a broken job fails the script instead of producing a fast figure.
+# --only read times the reading steps alone (baseline, reindex, scan);
+# --cold drops the page cache before every timed step (root only), as a
+# scheduled run meets the store.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -29,6 +32,7 @@ seed=${BENCH_SEED:-1}
 only=${BENCH_ONLY:-}
 smoke=0
 keep=0
+cold=${BENCH_COLD:-0}
 
 usage() { sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'; exit "${1:-2}"; }
 
@@ -47,6 +51,7 @@ while [ $# -gt 0 ]; do
     --seed) seed=$2; shift ;;
     --only) only=$2; shift ;;
     --keep) keep=1 ;;
+    --cold) cold=1 ;;
     -h|--help) usage 0 ;;
     *) echo "run.sh: unknown option $1" >&2; usage ;;
   esac
@@ -57,12 +62,15 @@ if [ "$smoke" = 1 ]; then
   messages=300 accounts=2 folders=12 reps=1 scale="50 200" scale_reps=1 unindexed=5
   work=${BENCH_WORK:-${TMPDIR:-/tmp}/velmor-bench-smoke}
 fi
-case "$only" in ""|main|scale) ;; *) echo "run.sh: --only takes main or scale" >&2; exit 2 ;; esac
+case "$only" in ""|main|scale|read) ;; *) echo "run.sh: --only takes main, scale or read" >&2; exit 2 ;; esac
 
 fail() { echo "run.sh: $*" >&2; exit 1; }
 
 # ---------------------------------------------------------------- set-up
 case "$archiver" in /*) ;; *) archiver=$(pwd)/$archiver ;; esac
+if [ "$cold" = 1 ]; then
+  { sync && echo 3 >/proc/sys/vm/drop_caches; } 2>/dev/null || fail "--cold needs root and a writable /proc/sys/vm/drop_caches"
+fi
 [ -x "$archiver" ] || fail "no archiver at $archiver (build it with scripts/build.sh plain, or pass --archiver)"
 command -v zip >/dev/null || fail "zip is not on PATH"
 command -v unzip >/dev/null || fail "unzip is not on PATH"
@@ -83,6 +91,7 @@ statfile() { echo "$work/stats/$1.txt"; }
 timed() {
   local name=$1 dir=$2 input=$3 status=0
   shift 3
+  if [ "$cold" = 1 ]; then sync; echo 3 >/proc/sys/vm/drop_caches; fi
   (cd "$dir" && "$tools/runstat" "$(statfile "$name")" "$@" <"$input" >"$work/logs/$name.log" 2>&1) || status=$?
   [ "$status" = 0 ] || { tail -n 20 "$work/logs/$name.log" >&2; fail "$name ended with status $status (log: $work/logs/$name.log)"; }
 }
@@ -155,6 +164,7 @@ run_main() {
     [ "$listed" = "$n" ] || fail "/V 3 listed $listed messages, expected $n"
     [ ! -e "$store/ARCHIV00.zip" ] || fail "/V 3 wrote an archive"
     cp "$store/archive.tmp" "$work/list.txt"
+    [ "$only" != read ] || continue
 
     fresh "$master"
     baseline_run baseline "$store" "$n"
@@ -195,7 +205,7 @@ run_scale() {
 
 gen_seconds="" main_bytes=""
 [ "$only" = scale ] || run_main
-[ "$only" = main ] || run_scale
+[ "$only" = main ] || [ "$only" = read ] || run_scale
 
 # ---------------------------------------------------------------- report
 goal() {  # goal VALUE LIMIT: whether a ratio meets its goal
@@ -208,13 +218,15 @@ echo
 if [ "$smoke" = 1 ]; then
   echo "== smoke run finished: every step ran and left the store as expected (the figures mean nothing at this size)"
 fi
-echo "== results (median of the runs, warm page cache; peak = largest resident set of one process)"
+cache="warm page cache"; [ "$cold" = 0 ] || cache="page cache dropped before every step"
+echo "== results (median of the runs, $cache; peak = largest resident set of one process)"
 if [ "$only" != scale ]; then
   echo "store: $messages messages, $folders folders, $accounts accounts, $((main_bytes / 1048576)) MB; generated in ${gen_seconds}s; $reps runs each"
   row "step" "median s" "peak MB"
-  for s in baseline reindex scan archive zip; do row "$s" "$(median $s)" "$(peak_mb $s)"; done
+  steps="baseline reindex scan archive zip"; [ "$only" != read ] || steps="baseline reindex scan"
+  for s in $steps; do row "$s" "$(median $s)" "$(peak_mb $s)"; done
 fi
-if [ "$only" != main ]; then
+if [ "$only" != main ] && [ "$only" != read ]; then
   for k in $scale; do
     for s in baseline_$k reindex_$k archive_delete_$k; do row "$s" "$(median "$s")" "$(peak_mb "$s")"; done
   done
@@ -225,10 +237,10 @@ if [ "$only" != scale ]; then
   b=$(median baseline)
   r=$(ratio "$(median reindex)" "$b"); row "reindex / baseline" "$r" "<= 1.5 $(goal "$r" 1.5)"
   r=$(ratio "$(median scan)" "$b"); row "scan (/V 3) / baseline" "$r" "<= 1.5 $(goal "$r" 1.5)"
-  r=$(ratio "$(median archive)" "$(median zip)"); row "archive job / zip alone" "$r" "<= 1.15 $(goal "$r" 1.15)"
+  [ "$only" = read ] || { r=$(ratio "$(median archive)" "$(median zip)"); row "archive job / zip alone" "$r" "<= 1.15 $(goal "$r" 1.15)"; }
   p=$(peak_mb reindex); row "reindex peak memory (MB)" "$p" "< 200 $(goal "$p" 199.99)"
 fi
-if [ "$only" != main ]; then
+if [ "$only" != main ] && [ "$only" != read ]; then
   set -- $scale
   small=$1 large=${!#}
   if [ "$small" != "$large" ]; then

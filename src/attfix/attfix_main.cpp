@@ -1,6 +1,8 @@
 // attfix <message file>: strips drive and directories from the attachment
 // file names in the MIME header lines of one message file, in place.
 //
+// attfix --version shows the package's product lines and exits with 0.
+//
 // Exit status: 0 rewritten; 1 wrong argument count, a path without a
 // directory part, or an input that cannot be opened; 2 the temporary file
 // cannot be created; 3 the rewritten copy could not be completed or put in
@@ -8,7 +10,9 @@
 
 #include "attfix_file.h"
 #include "attfix_rewrite.h"
+#include "product.h"
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -25,6 +29,14 @@ int abandon(const char* failedStep, const std::string& temporaryPath, const std:
     return kNotReplaced;
 }
 
+// The lines exactly as the archiver's banner shows them (its console turns
+// every slash into a backslash), so that both programs of the package agree.
+void printVersion() {
+    std::string text = std::string(VELMOR_PRODUCT_LINE) + "\n" + VELMOR_VERSION_LINE + "\n";
+    std::replace(text.begin(), text.end(), '/', '\\');
+    attfix::printText(text);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -32,6 +44,11 @@ int main(int argc, char** argv) {
     attfix::writeTraceFile("test.out", "input file: " + argumentText(argc > 1 ? argv[1] : nullptr) + "  " +
                                            argumentText(argc > 2 ? argv[2] : nullptr) + "\n");
     if (argc != 2) return kBadArguments;
+    // No message path can be mistaken for it: a path needs a directory part.
+    if (std::string(argv[1]) == "--version") {
+        printVersion();
+        return kDone;
+    }
 
     const std::string inputPath = argv[1];
     attfix::printText("Input file: " + inputPath + "\n");

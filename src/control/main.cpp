@@ -8,8 +8,16 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 int main(int argc, char** argv) {
+    // What the banner says, without a run: nothing is parsed, read or written.
+    if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
+        consoleLinef("%s", productLine);
+        consoleLinef("%s", versionLine);
+        std::fflush(stdout);
+        return 0;
+    }
     prepareSettings(argc, argv);
 
     consoleLinef("\n%s\n\n", productLine);

@@ -1,5 +1,7 @@
 #include "settings.h"
 
+#include "product.h"
+
 RunSettings settings;
 
 int filesRead = 0;
@@ -9,5 +11,5 @@ long long archiveBytes = 0;
 int messageDots = 0;
 int indexDots = 0;
 
-const char* const productLine = "Velmor Archiver - mail store archiving utility";
-const char* const versionLine = "Version 1.09/W  built: Jul 14 1998  11:39:10";
+const char* const productLine = VELMOR_PRODUCT_LINE;
+const char* const versionLine = VELMOR_VERSION_LINE;

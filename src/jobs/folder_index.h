@@ -52,7 +52,7 @@ private:
 // Writes the message entries of `entries` (folder.bag form, in list order)
 // as the new `indexPath`, published in one rename so that an interrupt, a
 // crash or a full disk leaves the old index or the new one whole. Returns
-// 0, or the errno value of the failure (the old index then stays).
+// 0, or the system's number for the failure (the old index then stays).
 int replaceFolderIndex(const std::string& indexPath, LL* entries);
 
 // True when `path`, lower-cased, names something inside a folder

@@ -1,4 +1,4 @@
-// Local and universal broken-down time, safe to call from any thread.
+// Local broken-down time, safe to call from any thread.
 #pragma once
 
 #include <ctime>
@@ -6,6 +6,5 @@
 namespace platform {
 
 bool localTime(std::time_t t, std::tm& out);
-bool universalTime(std::time_t t, std::tm& out);
 
 }  // namespace platform

@@ -6,6 +6,4 @@ namespace platform {
 
 bool localTime(std::time_t t, std::tm& out) { return localtime_r(&t, &out) != nullptr; }
 
-bool universalTime(std::time_t t, std::tm& out) { return gmtime_r(&t, &out) != nullptr; }
-
 }  // namespace platform

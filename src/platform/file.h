@@ -42,9 +42,6 @@ Error makeDirectory(const std::string& path);
 Error removeFile(const std::string& path);
 Error renameFile(const std::string& from, const std::string& to);
 Error makeWritable(const std::string& path);  // adds the owner's write permission
-// Sets the access and modification times of a file (for tests and the
-// tools that build stores).
-Error setFileTimes(const std::string& path, std::time_t access, std::time_t modify);
 
 // Writes a new version of a file beside it and publishes it only on
 // commit(), in one rename, so that readers see either the old file or the

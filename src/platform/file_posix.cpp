@@ -9,7 +9,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/time.h>
 #include <unistd.h>
 #include <vector>
 
@@ -130,11 +129,6 @@ Error makeWritable(const std::string& path) {
     struct stat st {};
     if (stat(host.c_str(), &st) != 0) return lastError();
     return resultOf(chmod(host.c_str(), st.st_mode | S_IWUSR));
-}
-
-Error setFileTimes(const std::string& path, std::time_t access, std::time_t modify) {
-    struct timeval tv[2] = {{access, 0}, {modify, 0}};
-    return resultOf(utimes(resolvePath(path).c_str(), tv));
 }
 
 AtomicFile::~AtomicFile() { discard(); }

@@ -8,7 +8,7 @@
 //   console.h    keys without Enter
 //   signals.h    interrupts and what their handler may do
 //   thread.h     helper threads that leave signals to the main thread
-//   clock.h      broken-down local and universal time
+//   clock.h      broken-down local time
 #pragma once
 
 #include "clock.h"

@@ -14,17 +14,10 @@ namespace {
 
 class Diagnostics : public ::testing::Test {
 protected:
-    void SetUp() override {
-        saved_ = platform::currentDirectory();
-        platform::changeDirectory(dir_.path());
-        settings.outputFileName = nullptr;
-    }
-    void TearDown() override {
-        settings.outputFileName = nullptr;
-        platform::changeDirectory(saved_);
-    }
+    void SetUp() override { settings.outputFileName = nullptr; }
+    void TearDown() override { settings.outputFileName = nullptr; }
     TempDir dir_;
-    std::string saved_;
+    CurrentDirectory here_{dir_.path()};
 };
 
 }  // namespace

@@ -16,10 +16,20 @@
 //                   its Nth counted call, before the call is made
 //   FAULT_COUNT_FILE at a normal end, the number of counted calls is
 //                   appended here as a decimal line
+//   FAULT_TRACE_FILE at a normal end, the kinds of the counted calls in
+//                   their order, one letter each (w f c s r u m R, as listed
+//                   under FAULT_CALLS; the first 64 KiB calls), are written
+//                   here
+//
+// Only the calls of the program's main thread count (and fail): the
+// program's reading threads run ahead of it at a pace of their own, so
+// that counting their calls would number the points of the same run
+// differently from one run to the next.
 //
 // The stream calls are intercepted as well as the descriptor calls because
 // the C library's streams write through its own internal entry points,
 // which no preloaded library can replace.
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -49,6 +59,14 @@ enum Kind : unsigned {
     kindRead = 128,
 };
 
+// The letter of a kind in the trace: its bit's place in "wfcsrumR".
+char letterOf(Kind kind) {
+    const char* letters = "wfcsrumR";
+    for (unsigned bit = 0; bit < 8; ++bit)
+        if (kind == 1u << bit) return letters[bit];
+    return '?';
+}
+
 struct Config {
     bool active = false;
     unsigned kinds = 0;
@@ -58,11 +76,13 @@ struct Config {
     long signalAt = -1;
     int signalNumber = SIGKILL;
     const char* countFile = nullptr;
+    const char* traceFile = nullptr;
 };
 
 Config config;
 std::atomic<long> counted{0};
 bool configured = false;
+char trace[64 * 1024];
 
 long numberFrom(const char* name, long fallback) {
     const char* v = std::getenv(name);
@@ -101,16 +121,21 @@ void configure() {
     config.signalAt = numberFrom("FAULT_SIGNAL_AT", -1);
     config.signalNumber = static_cast<int>(numberFrom("FAULT_SIGNAL", SIGKILL));
     config.countFile = std::getenv("FAULT_COUNT_FILE");
+    config.traceFile = std::getenv("FAULT_TRACE_FILE");
 }
+
+// The main thread of a process is the one whose thread id is the process id.
+bool onMainThread() { return syscall(SYS_gettid) == getpid(); }
 
 // True when this call is to fail; errno is then set. Raises the signal
 // when this is the call to stop at.
 bool injected(Kind kind) {
+    if (!onMainThread()) return false;
     configure();
     if (!config.active || !(config.kinds & kind)) return false;
     long n = ++counted;
-    // Sent to the process, as an interrupt from outside is: the program's
-    // reading threads block signals, and the main thread takes it.
+    if (n <= static_cast<long>(sizeof trace)) trace[n - 1] = letterOf(kind);
+    // Sent to the process, as an interrupt from outside is.
     if (n == config.signalAt) kill(getpid(), config.signalNumber);
     if (config.after < 0) return false;
     if (config.only ? n != config.after + 1 : n <= config.after) return false;
@@ -132,16 +157,26 @@ F real(const char* name) {
     return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
 }
 
-// The count at a normal end, for the tests that first measure how many
-// points a run has.
-__attribute__((destructor)) void reportCount() {
-    if (!config.active || !config.countFile) return;
-    char text[32];
-    int n = std::snprintf(text, sizeof text, "%ld\n", counted.load());
-    int fd = static_cast<int>(syscall(SYS_openat, AT_FDCWD, config.countFile, O_WRONLY | O_CREAT | O_APPEND, 0644));
+// Straight to the system, past the intercepted calls of this library.
+void writeOut(const char* path, int flags, const char* bytes, size_t size) {
+    int fd = static_cast<int>(syscall(SYS_openat, AT_FDCWD, path, O_WRONLY | O_CREAT | flags, 0644));
     if (fd < 0) return;
-    if (n > 0) syscall(SYS_write, fd, text, static_cast<size_t>(n));
+    syscall(SYS_write, fd, bytes, size);
     syscall(SYS_close, fd);
+}
+
+// The count at a normal end, for the tests that first measure how many
+// points a run has, and what each point was.
+__attribute__((destructor)) void reportCount() {
+    if (!config.active) return;
+    const long n = counted.load();
+    if (config.countFile) {
+        char text[32];
+        int length = std::snprintf(text, sizeof text, "%ld\n", n);
+        if (length > 0) writeOut(config.countFile, O_APPEND, text, static_cast<size_t>(length));
+    }
+    if (config.traceFile)
+        writeOut(config.traceFile, O_TRUNC, trace, static_cast<size_t>(std::min(n, static_cast<long>(sizeof trace))));
 }
 
 }  // namespace

@@ -3,20 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
-#include <fcntl.h>
 #include <memory>
 #include <mutex>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
+#include <utility>
 
 namespace ts = testing_support;
 
@@ -24,26 +16,14 @@ namespace faults {
 
 namespace {
 
-// Programs the archiver starts and leaves behind when it is stopped become
-// our children, so that they can be reaped before the store is looked at.
-const bool reaperSet = prctl(PR_SET_CHILD_SUBREAPER, 1) == 0;
-
-const char* const headersDate = "Date: Tue, 14 Jul 1998 11:39:10 +0000";
-
-std::string record(std::vector<std::string> fields) {
-    while (fields.size() < 26) fields.push_back("f" + std::to_string(fields.size()));
-    return ts::indexLine(fields);
-}
-
 std::string bagLine(const std::string& v, const std::string& subject, const std::string& from,
                     const std::string& file) {
-    return ts::indexLine({v, v, "1998-07-14", "11:39:10", subject, "bob@x", "bob@x", from, from, "1K", file});
+    return ts::messageIndexLine(subject, from, from, file, v, v, "bob@x");
 }
 
 void message(ts::StoreBuilder& s, const std::string& path, const std::string& subject, long ageDays) {
-    s.message(path, {headersDate, "From: ann@x", "To: bob@x", "Subject: " + subject},
-              "Body of " + path + "\n" + std::string(300, 'x') + "\n");
-    ts::setModifyTime(s.mainDir() + "/" + path, std::time(nullptr) - ageDays * 86400);
+    s.message(path, ts::messageHeaders(subject, "ann@x", "bob@x"), "Body of " + path + "\n" + std::string(300, 'x') + "\n")
+        .age(path, ageDays);
 }
 
 // Three accounts' worth of folders: nested ones, one without an index, an
@@ -75,19 +55,8 @@ void buildTree(const std::string& root) {
     std::string book;
     const char* names[] = {"Kim", "Al", "Zed", "Bo", "Max", "Eve", "Lu", "Cy", "Jo", "Ida", "Ned", "Flo"};
     int i = 0;
-    for (const char* n : names) book += record({std::string(n) + "@x", "alias" + std::to_string(i++ * 7 % 12), n});
+    for (const char* n : names) book += ts::addressRecord({std::string(n) + "@x", "alias" + std::to_string(i++ * 7 % 12), n});
     ts::writeFile(root + "/tools/addr.db", book);
-}
-
-std::string tempOutputFile() {
-    char pattern[] = "/tmp/faults-out-XXXXXX";
-    int fd = mkstemp(pattern);
-    if (fd >= 0) ::close(fd);
-    return pattern;
-}
-
-bool endsWith(const std::string& s, const std::string& suffix) {
-    return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
 std::string lastComponent(const std::string& p) {
@@ -157,78 +126,16 @@ std::vector<std::string> jobArguments(Job job) {
     return {};
 }
 
-Outcome runArchiver(const std::string& workDir, const RunSpec& request) {
-    Outcome result;
-    std::vector<std::string> envStrings;
-    for (char** e = environ; *e; ++e) {
-        std::string entry = *e;
-        if (!request.pathPrefix.empty() && entry.rfind("PATH=", 0) == 0)
-            entry = "PATH=" + request.pathPrefix + ":" + entry.substr(5);
-        envStrings.push_back(entry);
-    }
-    for (const auto& e : request.env) envStrings.push_back(e);
-    std::vector<char*> envp;
-    for (auto& e : envStrings) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    std::vector<std::string> argStrings{ARCHIVER_BIN};
-    argStrings.insert(argStrings.end(), request.args.begin(), request.args.end());
-    std::vector<char*> argv;
-    for (auto& a : argStrings) argv.push_back(a.data());
-    argv.push_back(nullptr);
+RunOptions jobRun(std::vector<std::string> env) {
+    RunOptions options;
+    options.env = std::move(env);
+    options.ownProcessGroup = true;
+    options.timeoutSeconds = 60;
+    return options;
+}
 
-    const std::string outFile = tempOutputFile(), errFile = tempOutputFile();
-    pid_t pid = fork();
-    if (pid == 0) {
-        setpgid(0, 0);
-        for (int s : {SIGINT, SIGTERM, SIGQUIT, SIGPIPE}) signal(s, SIG_DFL);
-        if (chdir(workDir.c_str()) != 0) _exit(126);
-        int in = open("/dev/null", O_RDONLY);
-        int out = open(outFile.c_str(), O_WRONLY | O_TRUNC);
-        int err = open(errFile.c_str(), O_WRONLY | O_TRUNC);
-        dup2(in, 0);
-        dup2(out, 1);
-        dup2(err, 2);
-        execve(argv[0], argv.data(), envp.data());
-        _exit(127);
-    }
-    setpgid(pid, pid);  // also here, so that a signal sent at once finds the group
-
-    timespec start {};
-    clock_gettime(CLOCK_MONOTONIC, &start);
-    auto elapsedMs = [&] {
-        timespec now {};
-        clock_gettime(CLOCK_MONOTONIC, &now);
-        return (now.tv_sec - start.tv_sec) * 1000L + (now.tv_nsec - start.tv_nsec) / 1000000L;
-    };
-    bool signalled = request.signalAfterMs < 0;
-    int status = 0;
-    for (;;) {
-        pid_t done = waitpid(pid, &status, WNOHANG);
-        if (done == pid) break;
-        long ms = elapsedMs();
-        if (!signalled && ms >= request.signalAfterMs) {
-            kill(-pid, request.signal);
-            signalled = true;
-        }
-        if (ms > request.timeoutSeconds * 1000L) {
-            kill(-pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            result.err = "(timed out)";
-            break;
-        }
-        usleep(signalled ? 2000 : 200);
-    }
-    // Nothing of the run may go on writing while the tree is checked.
-    kill(-pid, SIGKILL);
-    while (waitpid(-pid, nullptr, 0) > 0) {
-    }
-    if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
-    else if (WIFSIGNALED(status)) result.status = 128 + WTERMSIG(status);
-    result.out = ts::readFile(outFile);
-    result.err += ts::readFile(errFile);
-    unlink(outFile.c_str());
-    unlink(errFile.c_str());
-    return result;
+RunResult runJob(const FaultStore& store, const RunOptions& options) {
+    return ts::runArchiver(store.mainDir(), jobArguments(store.job()), options);
 }
 
 FaultStore::FaultStore(Job job) : job_(job) {
@@ -236,9 +143,7 @@ FaultStore::FaultStore(Job job) : job_(job) {
     if (isRestore(job)) {
         // The tree a restore starts from: the old messages archived and
         // deleted by a clean archive run.
-        RunSpec request;
-        request.args = jobArguments(Job::archive);
-        Outcome r = runArchiver(mainDir(), request);
+        RunResult r = ts::runArchiver(mainDir(), jobArguments(Job::archive), jobRun());
         if (r.status != 0) ADD_FAILURE() << "archive run for the restore tree failed: " << r.out << r.err;
     }
 }
@@ -251,9 +156,7 @@ const Reference& referenceFor(Job job) {
         slot = std::make_unique<Reference>();
         FaultStore tree(job);
         slot->before = tree.files();
-        RunSpec request;
-        request.args = jobArguments(job);
-        Outcome r = runArchiver(tree.mainDir(), request);
+        RunResult r = runJob(tree);
         if (r.status != 0) ADD_FAILURE() << jobName(job) << " reference run failed: " << r.out << r.err;
         slot->after = tree.files();
         if (ts::exists(tree.archive())) slot->archiveMembers = ts::zipMembers(tree.archive());
@@ -261,7 +164,7 @@ const Reference& referenceFor(Job job) {
     return *slot;
 }
 
-std::vector<std::string> checkTree(const FaultStore& store, const Outcome& run, Ending ending, bool listFileMayStay,
+std::vector<std::string> checkTree(const FaultStore& store, const RunResult& run, Ending ending, bool listFileMayStay,
                                    bool partialExtractMayStay) {
     std::vector<std::string> problems;
     const Reference& ref = referenceFor(store.job());
@@ -294,7 +197,7 @@ std::vector<std::string> checkTree(const FaultStore& store, const Outcome& run, 
         const std::string* will = inAfter ? &after.at(p) : nullptr;
         const std::string* is = inNow ? &now.at(p) : nullptr;
 
-        if (endsWith(p, "/")) {
+        if (ts::endsWith(p, "/")) {
             if (inNow && !inBefore && !inAfter) problems.push_back("unexpected directory " + p);
             if (!inNow && inBefore) problems.push_back("directory gone: " + p);
             continue;
@@ -305,7 +208,7 @@ std::vector<std::string> checkTree(const FaultStore& store, const Outcome& run, 
             if (!allowed) problems.push_back("left behind: " + p);
             continue;
         }
-        if (endsWith(name, ".msg")) {
+        if (ts::endsWith(name, ".msg")) {
             if (inBefore) {
                 if (inNow) {
                     if (*is != *was) problems.push_back("message changed: " + p);
@@ -359,7 +262,7 @@ std::vector<std::string> checkTree(const FaultStore& store, const Outcome& run, 
     return problems;
 }
 
-std::string checkExit(Job job, const Outcome& run) {
+std::string checkExit(Job job, const RunResult& run) {
     if (run.status == 0) return "";
     if (run.status != 1) return "exit status " + std::to_string(run.status) + ": " + run.err;
     if (job == Job::sort && run.err.empty()) return "";
@@ -401,13 +304,10 @@ long countedCalls(Job job, const std::string& kinds) {
         if (it != cache.end()) return it->second;
     }
     FaultStore tree(job);
-    std::string countFile = tempOutputFile();
-    RunSpec request;
-    request.args = jobArguments(job);
-    request.env = {shimEnv(), "FAULT_COUNT_FILE=" + countFile, "FAULT_CALLS=" + kinds};
-    Outcome r = runArchiver(tree.mainDir(), request);
+    ts::TempDir countDir;
+    const std::string countFile = countDir / "count";
+    RunResult r = runJob(tree, jobRun({shimEnv(), "FAULT_COUNT_FILE=" + countFile, "FAULT_CALLS=" + kinds}));
     long n = std::atol(ts::readFile(countFile).c_str());
-    unlink(countFile.c_str());
     if (r.status != 0) ADD_FAILURE() << "counting run failed: " << r.out << r.err;
     std::lock_guard<std::mutex> hold(cacheLock);
     cache[{job, kinds}] = n;

@@ -1,6 +1,6 @@
-// Stores for the fault tests, runs of the built archiver that can be
-// interrupted or broken at chosen points, and the check of what a run
-// must never do to a store, however it ends.
+// Stores for the fault tests, runs of their jobs that can be interrupted
+// or broken at chosen points, and the check of what a run must never do to
+// a store, however it ends.
 #pragma once
 
 #include "test_support.h"
@@ -19,26 +19,13 @@ enum class Job { archive, reindex, restore, restoreOriginal, sort };
 const char* jobName(Job job);
 std::vector<std::string> jobArguments(Job job);
 
-struct Outcome {
-    int status = -1;  // exit status, or 128 + signal
-    std::string out;
-    std::string err;
-};
+using testing_support::RunOptions;
+using testing_support::RunResult;
 
-struct RunSpec {
-    std::vector<std::string> args;
-    std::vector<std::string> env;  // NAME=value, added to ours
-    std::string pathPrefix;        // put in front of PATH
-    int signalAfterMs = -1;        // send `signal` to the run's process group then
-    int signal = 0;
-    int timeoutSeconds = 60;
-};
-
-// Runs the archiver in `workDir` as the leader of its own process group
-// (as a shell runs a job), without standard input. When the archiver has
-// ended, whatever it started and left behind is killed and reaped, so that
-// nothing changes the store while it is checked.
-Outcome runArchiver(const std::string& workDir, const RunSpec& request);
+// How these tests run the archiver: in a process group of its own, so that
+// nothing it started changes the store while it is checked; a minute at
+// most. `env` holds NAME=value entries added to ours.
+RunOptions jobRun(std::vector<std::string> env = {});
 
 // A client tree: <root>/velmor is the main directory, <root>/tools holds the
 // address book. Built the same way every time, so that a second tree
@@ -57,6 +44,9 @@ private:
     Job job_;
     testing_support::TempDir dir_;
 };
+
+// The store's job, run in its main directory.
+RunResult runJob(const FaultStore& store, const RunOptions& options = jobRun());
 
 // Before and after of a clean run of one job, on a tree of its own.
 struct Reference {
@@ -78,12 +68,12 @@ enum class Ending {
 // torn one; no file of the program is left behind (with `handled`).
 // `partialExtractMayStay`: unzip itself was interrupted while it wrote a
 // file the restore had not yet indexed; that one file may be short.
-std::vector<std::string> checkTree(const FaultStore& store, const Outcome& run, Ending ending,
+std::vector<std::string> checkTree(const FaultStore& store, const RunResult& run, Ending ending,
                                    bool listFileMayStay = false, bool partialExtractMayStay = false);
 
 // The exit must tell: 0, or 1 with a numbered message on standard error
 // (the address book sort fails without one, as it always has).
-std::string checkExit(Job job, const Outcome& run);
+std::string checkExit(Job job, const RunResult& run);
 
 // How many points a run has through the shim: the counted calls of a clean
 // run. 0 in a build without the shim.

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <ctime>
 #include <string>
@@ -21,7 +22,7 @@ std::string describe(Job job, const std::string& what, long point) {
     return std::string(jobName(job)) + ", " + what + " at call " + std::to_string(point);
 }
 
-void expectSound(const FaultStore& store, const Outcome& run, Ending ending, const std::string& where,
+void expectSound(const FaultStore& store, const RunResult& run, Ending ending, const std::string& where,
                  bool partialExtractMayStay = false) {
     for (const std::string& problem : checkTree(store, run, ending, false, partialExtractMayStay))
         ADD_FAILURE() << where << ": " << problem;
@@ -54,10 +55,8 @@ TEST_P(Sweep, KillAtEveryCallLosesNothing) {
     long tried = 0;
     for (long point : choosePoints(total, pointCap(120), 1)) {
         FaultStore store(job());
-        RunSpec request;
-        request.args = jobArguments(job());
-        request.env = {shimEnv(), "FAULT_SIGNAL_AT=" + std::to_string(point), "FAULT_SIGNAL=9"};
-        Outcome run = runArchiver(store.mainDir(), request);
+        RunResult run = runJob(store, jobRun({shimEnv(), "FAULT_SIGNAL_AT=" + std::to_string(point),
+                                              "FAULT_SIGNAL=9"}));
         const std::string where = describe(job(), "kill -9", point);
         EXPECT_EQ(run.status, 128 + SIGKILL) << where << ": the kill point was not reached " << run.err;
         expectSound(store, run, Ending::killed, where);
@@ -75,10 +74,8 @@ TEST_P(Sweep, InterruptAtEveryCallLosesNothing) {
     for (long point : choosePoints(total, pointCap(60), 2)) {
         const int sig = point % 2 ? SIGINT : SIGTERM;
         FaultStore store(job());
-        RunSpec request;
-        request.args = jobArguments(job());
-        request.env = {shimEnv(), "FAULT_SIGNAL_AT=" + std::to_string(point), "FAULT_SIGNAL=" + std::to_string(sig)};
-        Outcome run = runArchiver(store.mainDir(), request);
+        RunResult run = runJob(store, jobRun({shimEnv(), "FAULT_SIGNAL_AT=" + std::to_string(point),
+                                              "FAULT_SIGNAL=" + std::to_string(sig)}));
         const std::string where = describe(job(), sig == SIGINT ? "SIGINT" : "SIGTERM", point);
         EXPECT_EQ(run.status, 1) << where;
         EXPECT_NE(run.err.find("[4858]: \n\n*** Program interrupted by user ***"), std::string::npos) << where << run.err;
@@ -98,10 +95,8 @@ TEST_P(Sweep, DiskFullFromEveryCallLosesNothing) {
     long tried = 0;
     for (long point : choosePoints(total, pointCap(60), 3)) {
         FaultStore store(job());
-        RunSpec request;
-        request.args = jobArguments(job());
-        request.env = {shimEnv(), "FAULT_CALLS=" + kinds, "FAULT_AFTER=" + std::to_string(point - 1), "FAULT_ERRNO=ENOSPC"};
-        Outcome run = runArchiver(store.mainDir(), request);
+        RunResult run = runJob(store, jobRun({shimEnv(), "FAULT_CALLS=" + kinds,
+                                              "FAULT_AFTER=" + std::to_string(point - 1), "FAULT_ERRNO=ENOSPC"}));
         const std::string where = describe(job(), "disk full", point);
         const std::string exitProblem = checkExit(job(), run);
         EXPECT_EQ(exitProblem, "") << where;
@@ -120,11 +115,9 @@ TEST_P(Sweep, SingleFailedCallLosesNothing) {
     long tried = 0;
     for (long point : choosePoints(total, pointCap(60), 4)) {
         FaultStore store(job());
-        RunSpec request;
-        request.args = jobArguments(job());
-        request.env = {shimEnv(), "FAULT_CALLS=" + kinds, "FAULT_AFTER=" + std::to_string(point - 1), "FAULT_ONLY=1",
-                    "FAULT_ERRNO=EIO"};
-        Outcome run = runArchiver(store.mainDir(), request);
+        RunResult run = runJob(store, jobRun({shimEnv(), "FAULT_CALLS=" + kinds,
+                                              "FAULT_AFTER=" + std::to_string(point - 1), "FAULT_ONLY=1",
+                                              "FAULT_ERRNO=EIO"}));
         const std::string where = describe(job(), "EIO", point);
         EXPECT_EQ(checkExit(job(), run), "") << where;
         expectSound(store, run, Ending::handled, where);
@@ -144,11 +137,8 @@ TEST_P(Sweep, FailedReadLosesNothing) {
     long tried = 0;
     for (long point : choosePoints(total, pointCap(40), 5)) {
         FaultStore store(job());
-        RunSpec request;
-        request.args = jobArguments(job());
-        request.env = {shimEnv(), "FAULT_CALLS=read", "FAULT_AFTER=" + std::to_string(point - 1), "FAULT_ONLY=1",
-                    "FAULT_ERRNO=EIO"};
-        Outcome run = runArchiver(store.mainDir(), request);
+        RunResult run = runJob(store, jobRun({shimEnv(), "FAULT_CALLS=read", "FAULT_AFTER=" + std::to_string(point - 1),
+                                              "FAULT_ONLY=1", "FAULT_ERRNO=EIO"}));
         const std::string where = describe(job(), "read error", point);
         EXPECT_EQ(checkExit(job(), run), "") << where;
         expectSound(store, run, Ending::handled, where);
@@ -174,6 +164,41 @@ TEST_P(Sweep, FailedReadLosesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(Jobs, Sweep, ::testing::ValuesIn(allJobs), paramName);
 
+// The points of a run are numbered by the main thread's calls alone, so
+// that the same run has the same points in the same order every time,
+// however far the reading threads get meanwhile. Three folders of 200
+// messages give them room to run ahead.
+TEST(Numbering, TheSameRunHasTheSamePointsEveryTime) {
+    if (!shimAvailable()) GTEST_SKIP() << "sanitized build: a preloaded library would come before the sanitizer";
+    std::string first;
+    for (int attempt = 0; attempt < 6; ++attempt) {
+        testing_support::TempDir dir;
+        testing_support::StoreBuilder store(dir / "velmor");
+        store.account("a.act", "A");
+        for (const char* folder : {"a.act/one.fld", "a.act/two.fld", "a.act/three.fld"}) {
+            store.folder(folder, "F");
+            for (int i = 1; i <= 200; ++i)
+                store.message(std::string(folder) + "/" + std::to_string(i) + ".msg",
+                              testing_support::messageHeaders("s" + std::to_string(i), "a@x", "b@x"));
+        }
+        RunResult run = testing_support::runArchiver(
+            store.mainDir(), {"/I"},
+            jobRun({shimEnv(), "FAULT_CALLS=write,flush,close,sync,rename,unlink,mkdir,read",
+                    "FAULT_TRACE_FILE=" + dir / "trace", "FAULT_COUNT_FILE=" + dir / "count"}));
+        ASSERT_EQ(run.status, 0) << run.out << run.err;
+        const std::string trace = testing_support::readFile(dir / "trace");
+        ASSERT_EQ(std::to_string(trace.size()) + "\n", testing_support::readFile(dir / "count"));
+        ASSERT_GT(trace.size(), 600u);  // at least the header reads
+        if (attempt == 0) {
+            first = trace;
+            continue;
+        }
+        const auto differ = std::mismatch(first.begin(), first.end(), trace.begin(), trace.end());
+        EXPECT_TRUE(trace == first) << "run " << attempt << ": " << trace.size() << " points against " << first.size()
+                                << ", first difference at point " << (differ.first - first.begin()) + 1;
+    }
+}
+
 // Interrupts from outside at seeded delays within a clean run's length,
 // sent to the whole process group as a terminal would; these need no shim.
 class DelayedInterrupt : public ::testing::TestWithParam<Job> {};
@@ -183,11 +208,9 @@ TEST_P(DelayedInterrupt, InterruptAtRandomMomentsLosesNothing) {
     long cleanMs;
     {
         FaultStore store(job);
-        RunSpec request;
-        request.args = jobArguments(job);
         timespec a {}, b {};
         clock_gettime(CLOCK_MONOTONIC, &a);
-        Outcome run = runArchiver(store.mainDir(), request);
+        RunResult run = runJob(store);
         clock_gettime(CLOCK_MONOTONIC, &b);
         ASSERT_EQ(run.status, 0) << run.out << run.err;
         cleanMs = (b.tv_sec - a.tv_sec) * 1000L + (b.tv_nsec - a.tv_nsec) / 1000000L + 1;
@@ -200,11 +223,10 @@ TEST_P(DelayedInterrupt, InterruptAtRandomMomentsLosesNothing) {
         const int delay = static_cast<int>((state >> 8) % static_cast<unsigned>(cleanMs));
         const int sig = i % 2 ? SIGTERM : SIGINT;
         FaultStore store(job);
-        RunSpec request;
-        request.args = jobArguments(job);
-        request.signalAfterMs = delay;
-        request.signal = sig;
-        Outcome run = runArchiver(store.mainDir(), request);
+        RunOptions options = jobRun();
+        options.signalAfterMs = delay;
+        options.signal = sig;
+        RunResult run = runJob(store, options);
         const std::string where = std::string(jobName(job)) + ", signal " + std::to_string(sig) + " after " +
                                   std::to_string(delay) + " ms";
         // Before the handler is installed the signal ends the run at once,

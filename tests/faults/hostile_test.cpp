@@ -63,11 +63,10 @@ class Hostile : public ::testing::Test {
 protected:
     Hostile() : store(tmp / "velmor") {}
     std::string main() const { return tmp / "velmor"; }
-    Outcome archiver(const std::vector<std::string>& args, int timeoutSeconds = 60) {
-        RunSpec request;
-        request.args = args;
-        request.timeoutSeconds = timeoutSeconds;
-        return runArchiver(main(), request);
+    RunResult archiver(const std::vector<std::string>& args, int timeoutSeconds = 60) {
+        RunOptions options = jobRun();
+        options.timeoutSeconds = timeoutSeconds;
+        return testing_support::runArchiver(main(), args, options);
     }
     void oldMessage(const std::string& path) {
         ts::writeFile(path, headers);
@@ -99,7 +98,7 @@ TEST_F(Hostile, ArchiveWithPathsOutOfTheStoreRestoresNothingThere) {
         std::vector<std::string> args = {"/r"};
         if (*o) args.push_back(o);
         args.push_back("evil.zip");
-        Outcome run = archiver(args);
+        RunResult run = archiver(args);
         EXPECT_TRUE(run.status == 0 || run.status == 1) << run.status << run.err;
         for (const auto& h : hostile) {
             if (h.find("ok.msg") == std::string::npos) {
@@ -138,7 +137,7 @@ TEST_F(Hostile, LinkedDirectoryOutOfTheStoreIsNotFollowed) {
     ASSERT_EQ(symlink((tmp / "elsewhere").c_str(), (main() + "/linked.act").c_str()), 0);
     const Files outsideBefore = ts::snapshot(tmp / "elsewhere");
 
-    Outcome run = archiver({"/A", "30", "/N"});
+    RunResult run = archiver({"/A", "30", "/N"});
     ASSERT_EQ(run.status, 0) << run.out << run.err;
     for (const auto& m : ts::zipMembers(main() + "/ARCHIV00.zip"))
         EXPECT_EQ(m.find("linked"), std::string::npos) << "archived through a link: " << m;
@@ -156,7 +155,7 @@ TEST_F(Hostile, LinkedMessageIsNeverDeletedThrough) {
     oldMessage(target);
     ASSERT_EQ(symlink(target.c_str(), (main() + "/a.act/in.fld/2.msg").c_str()), 0);
     oldMessage(main() + "/a.act/in.fld/1.msg");
-    Outcome run = archiver({"/A", "30", "/N"});
+    RunResult run = archiver({"/A", "30", "/N"});
     ASSERT_EQ(run.status, 0) << run.out << run.err;
     EXPECT_EQ(ts::readFile(target), headers);
 }
@@ -169,7 +168,7 @@ TEST_F(Hostile, DirectoryLoopEnds) {
     ASSERT_EQ(symlink("..", (main() + "/a.act/in.fld/up.fld").c_str()), 0);
     ASSERT_EQ(symlink(".", (main() + "/a.act/in.fld/self.fld").c_str()), 0);
     ASSERT_EQ(symlink(main().c_str(), (main() + "/a.act/main.fld").c_str()), 0);
-    Outcome run = archiver({"/A", "30", "/N"}, 30);
+    RunResult run = archiver({"/A", "30", "/N"}, 30);
     ASSERT_EQ(run.status, 0) << run.out << run.err.substr(0, 2000);
     std::vector<std::string> messages;
     for (const auto& m : ts::zipMembers(main() + "/ARCHIV00.zip"))
@@ -189,7 +188,7 @@ TEST_F(Hostile, NamesOf255AndMoreCharacters) {
     oldMessage(main() + "/" + folder + "/1.msg");
     store.file(folder + "/folder.bag", line(name) + line(std::string(300, 'n') + ".msg") + line("1.msg"));
 
-    Outcome run = archiver({"/I"});
+    RunResult run = archiver({"/I"});
     ASSERT_EQ(run.status, 0) << run.out << run.err;
     EXPECT_EQ(ts::readFile(main() + "/" + folder + "/folder.bag"), line(name) + line("1.msg"));
     run = archiver({"/A", "30", "/N"});
@@ -215,7 +214,7 @@ TEST_F(Hostile, FoldersFiftyDeep) {
         oldMessage(main() + "/" + dir + "/" + std::to_string(level) + ".msg");
         store.file(dir + "/folder.bag", line(std::to_string(level) + ".msg"));
     }
-    Outcome run = archiver({"/A", "30", "/N"});
+    RunResult run = archiver({"/A", "30", "/N"});
     ASSERT_EQ(run.status, 0) << run.out << run.err;
     std::size_t messages = 0;
     for (const auto& m : ts::zipMembers(main() + "/ARCHIV00.zip")) messages += m.find(".msg") != std::string::npos;
@@ -239,7 +238,7 @@ TEST_F(Hostile, FolderTenThousandWide) {
     }
     store.file("a.act/in.fld/folder.bag", bag + line("gone.msg"));
     const auto start = std::chrono::steady_clock::now();
-    Outcome run = archiver({"/I"});
+    RunResult run = archiver({"/I"});
     const auto seconds =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count() / 1000.0;
     ASSERT_EQ(run.status, 0) << run.out << run.err;

@@ -25,16 +25,15 @@ protected:
         ts::writeScript(bin.path(), name,
                         "real='" + real + "'\nif [ \"$1\" = -h ]; then exec \"$real\" -h; fi\n" + body);
     }
-    Outcome runJob(const FaultStore& store, int signalAfterMs = -1, int sig = 0) {
-        RunSpec request;
-        request.args = jobArguments(store.job());
-        request.pathPrefix = bin.path();
-        request.signalAfterMs = signalAfterMs;
-        request.signal = sig;
-        request.timeoutSeconds = 30;
-        return runArchiver(store.mainDir(), request);
+    RunResult runWithStandIns(const FaultStore& store, int signalAfterMs = -1, int sig = 0) {
+        RunOptions options = jobRun();
+        options.pathPrefix = bin.path();
+        options.signalAfterMs = signalAfterMs;
+        options.signal = sig;
+        options.timeoutSeconds = 30;
+        return runJob(store, options);
     }
-    void expectSound(const FaultStore& store, const Outcome& run, const std::string& where) {
+    void expectSound(const FaultStore& store, const RunResult& run, const std::string& where) {
         for (const std::string& problem : checkTree(store, run, Ending::handled)) ADD_FAILURE() << where << ": " << problem;
     }
     // Nothing of the store changed: every message and index as it was.
@@ -54,7 +53,7 @@ TEST_F(StandIn, ZipFailingWithAnyStatusDeletesNothingAndSaysSo) {
         standIn("zip", "cat > /dev/null\nexit " + std::to_string(status) + "\n");
         FaultStore store(Job::archive);
         const Files before = store.files();
-        Outcome run = runJob(store);
+        RunResult run = runWithStandIns(store);
         const std::string where = "zip exits " + std::to_string(status);
         EXPECT_EQ(run.status, 1) << where;
         EXPECT_EQ(run.err, "[4087]: Zip ended with status " + std::to_string(status) +
@@ -71,7 +70,7 @@ TEST_F(StandIn, ArchiveThatCannotBeListedDeletesNothing) {
         standIn("unzip", "if [ \"$1\" = -Z1 ]; then exit " + std::to_string(status) + "; fi\nexec \"$real\" \"$@\"\n");
         FaultStore store(Job::archive);
         const Files before = store.files();
-        Outcome run = runJob(store);
+        RunResult run = runWithStandIns(store);
         const std::string where = "unzip -Z1 exits " + std::to_string(status);
         EXPECT_EQ(run.status, 0) << where;
         EXPECT_NE(run.err.find("[4121]: Cannot list the archive "), std::string::npos) << where << run.err;
@@ -90,7 +89,7 @@ TEST_F(StandIn, MessageLeftOutOfTheArchiveStays) {
         standIn("zip", "for a; do last=\"$a\"; done\n\"$real\" \"$@\" || exit $?\n"
                        "\"$real\" -q -d \"$last\" '" + std::string(left) + "' > /dev/null\n");
         FaultStore store(Job::archive);
-        Outcome run = runJob(store);
+        RunResult run = runWithStandIns(store);
         const std::string where = std::string("zip leaves out ") + left;
         EXPECT_EQ(run.status, 0) << where << run.err;
         EXPECT_EQ(run.err, std::string("[4120]: Not in the archive, so not deleted: ./") + left + "\n") << where;
@@ -115,7 +114,7 @@ TEST_F(StandIn, ZipSucceedingWithoutAWholeArchiveDeletesNothing) {
         standIn("zip", c.body);
         FaultStore store(Job::archive);
         const Files before = store.files();
-        Outcome run = runJob(store);
+        RunResult run = runWithStandIns(store);
         EXPECT_EQ(run.status, 0) << c.what << run.err;
         EXPECT_NE(run.err.find("[4121]: Cannot list the archive "), std::string::npos) << c.what << run.err;
         expectUntouched(store, before, c.what);
@@ -129,7 +128,7 @@ TEST_F(StandIn, RestoreWithFailingUnzipStopsAndSaysSo) {
         // backup.bag itself cannot be had: nothing is restored.
         standIn("unzip", "exit " + std::to_string(status) + "\n");
         FaultStore store(Job::restore);
-        Outcome run = runJob(store);
+        RunResult run = runWithStandIns(store);
         EXPECT_EQ(run.status, 1) << where;
         EXPECT_EQ(run.err, "[4523]: Error unarchiving backup.bag file") << where;
         expectSound(store, run, where);
@@ -139,7 +138,7 @@ TEST_F(StandIn, RestoreWithFailingUnzipStopsAndSaysSo) {
         standIn("unzip", "for a; do last=\"$a\"; done\ncase \"$last\" in *.msg) exit " + std::to_string(status) +
                              ";; esac\nexec \"$real\" \"$@\"\n");
         FaultStore second(Job::restore);
-        run = runJob(second);
+        run = runWithStandIns(second);
         EXPECT_EQ(run.status, 1) << where;
         EXPECT_NE(run.out.find("Error unarchiving file "), std::string::npos) << where << run.out;
         EXPECT_NE(run.out.find("\nProceed (y/n): "), std::string::npos) << where << run.out;
@@ -169,7 +168,7 @@ TEST_F(StandIn, HangingProgramsEndWithTheInterrupt) {
             standIn(c.program, c.body);
             FaultStore store(c.job);
             const Files before = store.files();
-            Outcome run = runJob(store, 600, sig);
+            RunResult run = runWithStandIns(store, 600, sig);
             EXPECT_EQ(run.status, 1) << where << run.err;
             EXPECT_NE(run.err.find("[4858]: \n\n*** Program interrupted by user ***"), std::string::npos) << where << run.err;
             if (c.job == Job::archive) expectUntouched(store, before, where);
@@ -195,14 +194,12 @@ TEST_F(StandIn, InterruptedChecksLeaveNoTemporaryFile) {
             ts::writeScript(bin.path(), c.program, c.script);
             FaultStore store(std::string(c.program) == "zip" ? Job::archive : Job::restore);
             ts::TempDir temporaries;
-            RunSpec request;
-            request.args = jobArguments(store.job());
-            request.pathPrefix = bin.path();
-            request.env = {"TMPDIR=" + temporaries.path()};
-            request.signalAfterMs = 600;
-            request.signal = sig;
-            request.timeoutSeconds = 30;
-            Outcome run = runArchiver(store.mainDir(), request);
+            RunOptions options = jobRun({"TMPDIR=" + temporaries.path()});
+            options.pathPrefix = bin.path();
+            options.signalAfterMs = 600;
+            options.signal = sig;
+            options.timeoutSeconds = 30;
+            RunResult run = runJob(store, options);
             EXPECT_EQ(run.status, 1) << where << run.err;
             EXPECT_NE(run.err.find("[4858]"), std::string::npos) << where << run.err;
             EXPECT_EQ(ts::listDirectory(temporaries.path()), std::vector<std::string>{}) << where;

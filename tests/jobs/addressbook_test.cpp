@@ -15,11 +15,7 @@ namespace ts = testing_support;
 
 namespace {
 
-// A record of 26 fields: the given ones first, the rest filled in.
-std::string record(std::vector<std::string> fields) {
-    while (fields.size() < 26) fields.push_back("f" + std::to_string(fields.size()));
-    return ts::indexLine(fields);
-}
+using ts::addressRecord;
 
 class AddressBookSort : public ::testing::Test {
 protected:
@@ -38,9 +34,9 @@ protected:
 TEST_F(AddressBookSort, SortsOnEachNamedColumnIgnoringTheCaseOfTheFieldName) {
     // Column 0 e-mail, 1 alias, 2 name, 3 company; each column orders the
     // three records differently.
-    const std::string a = record({"c@x", "b-alias", "Aname", "Bco"});
-    const std::string b = record({"a@x", "c-alias", "Bname", "Cco"});
-    const std::string c = record({"b@x", "a-alias", "Cname", "Aco"});
+    const std::string a = addressRecord({"c@x", "b-alias", "Aname", "Bco"});
+    const std::string b = addressRecord({"a@x", "c-alias", "Bname", "Cco"});
+    const std::string c = addressRecord({"b@x", "a-alias", "Cname", "Aco"});
     struct Case {
         const char* field;
         std::string expected;
@@ -66,9 +62,9 @@ TEST(AddressBookSortDefault, WithoutAFieldNameSortsOnTheAliasColumn) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     const std::string root = std::string(TEST_BINARY_DIR) + "/addressbook-default";
     const std::string book = root + "/tools/addr.db";
-    const std::string a = record({"3", "alias-a", "3"});
-    const std::string b = record({"1", "alias-b", "1"});
-    const std::string c = record({"2", "alias-c", "2"});
+    const std::string a = addressRecord({"3", "alias-a", "3"});
+    const std::string b = addressRecord({"1", "alias-b", "1"});
+    const std::string c = addressRecord({"2", "alias-c", "2"});
     std::filesystem::remove_all(root);
     ts::makeDirectories(root + "/velmor");
     ts::writeFile(book, c + a + b);
@@ -82,10 +78,10 @@ TEST(AddressBookSortDefault, WithoutAFieldNameSortsOnTheAliasColumn) {
 }
 
 TEST_F(AddressBookSort, KeysCompareBytewiseUpperCaseFirst) {
-    const std::string bob = record({"e1", "x", "bob"});
-    const std::string Alice = record({"e2", "x", "Alice"});
-    const std::string alice = record({"e3", "x", "alice"});
-    const std::string zed = record({"e4", "x", "Zed"});
+    const std::string bob = addressRecord({"e1", "x", "bob"});
+    const std::string Alice = addressRecord({"e2", "x", "Alice"});
+    const std::string alice = addressRecord({"e3", "x", "alice"});
+    const std::string zed = addressRecord({"e4", "x", "Zed"});
     ts::writeFile(book(), bob + alice + zed + Alice);
     sortAddressBook(mainDir().c_str(), "name");
     EXPECT_EQ(ts::readFile(book()), Alice + zed + alice + bob);
@@ -108,8 +104,9 @@ TEST_F(AddressBookSort, IrregularLinesAreWrittenBackWhole) {
     const std::string lines[] = {
         "m@x\xDE" "alias\xDE\xDE\xDE" "after-empty\xDE\n",     // empty fields in the middle
         "c@x\xDE" "short\xDE\n",                               // fewer than 26 fields
-        record({"k@x", longField}),                            // a field far beyond 254 bytes
-        record({"z@x", "1"}).substr(0, 10) + std::string(2000, 'q') + record({"z2", "2"}),  // a 2000+ byte line
+        addressRecord({"k@x", longField}),                     // a field far beyond 254 bytes
+        addressRecord({"z@x", "1"}).substr(0, 10) + std::string(2000, 'q') +
+            addressRecord({"z2", "2"}),                        // a 2000+ byte line
         std::string("\n"),                                     // an empty line
     };
     const std::string last = "a@x\xDE" "no-line-end\xDE";  // last line without its line end
@@ -136,8 +133,8 @@ TEST_F(AddressBookSort, AnEmptyBookGivesEmptyFiles) {
 TEST_F(AddressBookSort, FindsTheBookWhateverTheCaseOfItsNames) {
     ts::TempDir other;
     ts::makeDirectories(other / "velmor");
-    const std::string b = record({"b@x"});
-    const std::string a = record({"a@x"});
+    const std::string b = addressRecord({"b@x"});
+    const std::string a = addressRecord({"a@x"});
     ts::writeFile(other / "Tools/Addr.DB", b + a);
     sortAddressBook((other / "velmor/").c_str(), "email");
     EXPECT_EQ(ts::readFile(other / "Tools/Addr.DB"), a + b);
@@ -145,7 +142,7 @@ TEST_F(AddressBookSort, FindsTheBookWhateverTheCaseOfItsNames) {
 }
 
 TEST_F(AddressBookSort, UnknownFieldIsFatal5028AndTouchesNothing) {
-    const std::string before = record({"b@x"}) + record({"a@x"});
+    const std::string before = addressRecord({"b@x"}) + addressRecord({"a@x"});
     ts::writeFile(book(), before);
     EXPECT_EXIT(sortAddressBook(mainDir().c_str(), "phone"), ::testing::ExitedWithCode(1),
                 "^\\[5028\\]: Invalid field for sorting!$");
@@ -169,7 +166,7 @@ TEST_F(AddressBookSort, BookThatCannotBeReadIsFatal5043) {
 TEST_F(AddressBookSort, WhenTheBackupCannotBeWrittenTheBookStaysAsItWas) {
     // A non-empty directory in the backup's place cannot be replaced, even
     // by root.
-    const std::string before = record({"b@x"}) + record({"a@x"});
+    const std::string before = addressRecord({"b@x"}) + addressRecord({"a@x"});
     ts::writeFile(book(), before);
     ts::writeFile(backup() + "/keep", "x");
     EXPECT_EXIT(sortAddressBook(mainDir().c_str(), "email"), ::testing::ExitedWithCode(1), "^$");
@@ -178,7 +175,7 @@ TEST_F(AddressBookSort, WhenTheBackupCannotBeWrittenTheBookStaysAsItWas) {
 }
 
 TEST_F(AddressBookSort, VerboseModeNamesEachStep) {
-    ts::writeFile(book(), record({"a@x"}));
+    ts::writeFile(book(), addressRecord({"a@x"}));
     settings.verbose = 1;
     ::testing::internal::CaptureStdout();
     sortAddressBook(mainDir().c_str(), "email");
@@ -201,17 +198,13 @@ protected:
         AddressBookSort::SetUp();
         ts::StoreBuilder store(tmp / "velmor");
     }
-    ts::RunResult archiver(const std::vector<std::string>& args) {
-        ts::RunOptions o;
-        o.workDir = tmp / "velmor";
-        return ts::run(ARCHIVER_BIN, args, o);
-    }
+    ts::RunResult archiver(const std::vector<std::string>& args) { return ts::runArchiver(tmp / "velmor", args); }
 };
 
 TEST_F(AddressBookSortRun, SortsOnTheNamedFieldOrOnTheAliasColumn) {
-    const std::string a = record({"b@x", "alias-c", "A name"});
-    const std::string b = record({"a@x", "alias-a", "C name"});
-    const std::string c = record({"c@x", "alias-b", "B name"});
+    const std::string a = addressRecord({"b@x", "alias-c", "A name"});
+    const std::string b = addressRecord({"a@x", "alias-a", "C name"});
+    const std::string c = addressRecord({"c@x", "alias-b", "B name"});
     ts::writeFile(book(), a + b + c);
 
     auto r = archiver({"/i", "Email"});
@@ -226,7 +219,7 @@ TEST_F(AddressBookSortRun, SortsOnTheNamedFieldOrOnTheAliasColumn) {
 }
 
 TEST_F(AddressBookSortRun, ErrorsEndTheRunWithStatusOne) {
-    const std::string before = record({"b@x"}) + record({"a@x"});
+    const std::string before = addressRecord({"b@x"}) + addressRecord({"a@x"});
     ts::writeFile(book(), before);
     auto r = archiver({"/i", "phone"});
     EXPECT_EQ(r.status, 1);

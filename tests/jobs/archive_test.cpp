@@ -1,7 +1,7 @@
 // The archive job end to end: the built archiver with the real zip and
 // unzip on stores in temporary directories.
+#include "archiver_run.h"
 #include "platform.h"
-#include "store_run.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -244,9 +244,7 @@ TEST(ArchiveWithoutMessages, StoreWithoutAnyMessageIs4071) {
     testing_support::TempDir t;
     testing_support::StoreBuilder s(t / "velmor");
     s.account("work.act", "Work").folder("work.act/inbox.fld", "Inbox");
-    testing_support::RunOptions o;
-    o.workDir = s.mainDir();
-    auto r = testing_support::run(ARCHIVER_BIN, {"/N"}, o);
+    auto r = testing_support::runArchiver(s.mainDir(), {"/N"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "[4071]: Archive aborted - No files to archive!");
     EXPECT_EQ(testing_support::listDirectory(s.mainDir()), (Names{"velmor.exe", "work.act"}));
@@ -457,9 +455,7 @@ TEST(ArchiveStoreShapes, MixedCaseDirectoriesKeepTheirNames) {
     s.file("Work.ACT/Inbox.FLD/folder.bag",
            testing_support::indexLine({"3", "3", "d", "t", "old", "c@d", "c@d", "a@b", "a@b", "1K", "1.msg"}) + keep);
 
-    testing_support::RunOptions o;
-    o.workDir = s.mainDir();
-    auto r = testing_support::run(ARCHIVER_BIN, {"/a", "work.act", "/A", "30", "/N"}, o);
+    auto r = testing_support::runArchiver(s.mainDir(), {"/a", "work.act", "/A", "30", "/N"});
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(messagesOf(zipMembers(t / "velmor/ARCHIV00.zip")), (Names{"Work.ACT/Inbox.FLD/1.msg"}));
@@ -481,9 +477,7 @@ TEST(ArchiveStoreShapes, NamesWithSpacesAndPercentSigns) {
     }
     s.file("my box.act/in box.fld/folder.bag", "");
 
-    testing_support::RunOptions o;
-    o.workDir = s.mainDir();
-    auto r = testing_support::run(ARCHIVER_BIN, {"/V", "1", "/A", "30", "/N"}, o);
+    auto r = testing_support::runArchiver(s.mainDir(), {"/V", "1", "/A", "30", "/N"});
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_EQ(messagesOf(zipMembers(t / "My Mail/ARCHIV00.zip")),
               (Names{"my box.act/in box.fld/1 2.msg", "my box.act/in box.fld/50%s.msg"}));

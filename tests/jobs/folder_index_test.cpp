@@ -1,21 +1,18 @@
 // The look-ups by which the jobs match index lines and message files.
 #include "folder_index.h"
 
+#include "program_state.h"
 #include "util.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-// Lists and entries stay reachable until the process ends, as the
-// program's own do (held by objects that are never destroyed).
-auto* keptLists = new std::vector<LL*>;
-auto* keptEntries = new std::vector<IndexEntry>;
+using testing_support::newList;
 
-LL* newList() {
-    keptLists->push_back(CreatLL());
-    return keptLists->back();
-}
+// Entries stay reachable until the process ends, as the program's own do
+// (held by an object that is never destroyed).
+auto* keptEntries = new std::vector<IndexEntry>;
 
 LL* listOf(const std::vector<const char*>& names) {
     LL* list = newList();

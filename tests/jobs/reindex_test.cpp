@@ -1,6 +1,6 @@
 // The reindex job end to end: folder indexes rebuilt from the message
 // files that are there, by the built archiver.
-#include "store_run.h"
+#include "archiver_run.h"
 
 #include <algorithm>
 
@@ -136,9 +136,7 @@ TEST(ReindexStoreShapes, MixedCaseDirectoriesGetTheirIndexInPlace) {
     s.account("Work.ACT", "Work").folder("Work.ACT/Inbox.FLD", "Inbox");
     s.message("Work.ACT/Inbox.FLD/1.msg", {"Date: Tue, 14 Jul 1998 11:39:10 +0000", "From: a@b", "To: c@d",
                                            "Subject: hi"});
-    testing_support::RunOptions o;
-    o.workDir = s.mainDir();
-    auto r = testing_support::run(ARCHIVER_BIN, {"/I", "/a", "work.act"}, o);
+    auto r = testing_support::runArchiver(s.mainDir(), {"/I", "/a", "work.act"});
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_EQ(readFile(t / "velmor/Work.ACT/Inbox.FLD/folder.bag"),
               testing_support::indexLine({"1", "1", "1998-07-14", "11:39:10", "hi", "c@d", "c@d", "a@b", "a@b", "1K",
@@ -153,16 +151,14 @@ TEST(ReindexStoreShapes, SeparatorByteInsideTextsKeepsElevenFields) {
     s.account("a.act", "A").folder("a.act/in.fld", "In");
     s.message("a.act/in.fld/t.msg", {"Date: Tue, 14 Jul 1998 11:39:10 +0000", "From: \"\xDEor\" <thor@x>", "To: c@d",
                                      "Subject: \xDEing"});
-    testing_support::RunOptions o;
-    o.workDir = s.mainDir();
-    auto r = testing_support::run(ARCHIVER_BIN, {"/I"}, o);
+    auto r = testing_support::runArchiver(s.mainDir(), {"/I"});
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     std::string index = readFile(t / "velmor/a.act/in.fld/folder.bag");
     EXPECT_EQ(std::count(index.begin(), index.end(), '\xDE'), 11) << index;
     EXPECT_EQ(index, testing_support::indexLine({"1", "1", "1998-07-14", "11:39:10", "\xFEing", "c@d", "c@d",
                                                  "thor@x", "\xFEor", "1K", "t.msg"}));
     // Read back by a second run, the line keeps its file and stays as it is.
-    r = testing_support::run(ARCHIVER_BIN, {"/I"}, o);
+    r = testing_support::runArchiver(s.mainDir(), {"/I"});
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(readFile(t / "velmor/a.act/in.fld/folder.bag"), index);
 }

@@ -36,10 +36,6 @@ std::size_t countOf(const std::string& haystack, const std::string& needle) {
     return n;
 }
 
-bool endsWith(const std::string& s, const std::string& tail) {
-    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
 class Restore : public ::testing::Test {
 protected:
     // A message of the archive: its file, and its line in backup.bag.
@@ -65,9 +61,8 @@ protected:
     }
     ts::RunResult archiver(std::vector<std::string> args, const std::string& input = "") {
         ts::RunOptions o;
-        o.workDir = mainDir;
         o.input = input;
-        return ts::run(ARCHIVER_BIN, args, o);
+        return ts::runArchiver(mainDir, args, o);
     }
     ts::RunResult restore(std::vector<std::string> options, const std::string& input = "") {
         std::vector<std::string> args{"/r"};
@@ -406,7 +401,7 @@ TEST_F(Restore, ArchiveWithoutBackupBagIsFatal4523) {
     pack(false);
     auto r = restore({});
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(endsWith(r.err, "\n[4523]: Error unarchiving backup.bag file")) << r.err;  // after unzip's own word
+    EXPECT_TRUE(ts::endsWith(r.err, "\n[4523]: Error unarchiving backup.bag file")) << r.err;  // after unzip's own word
     EXPECT_FALSE(ts::exists(at("backup.bag")));
 }
 
@@ -416,7 +411,7 @@ TEST_F(Restore, MissingFolderIniIsFatal4397) {
     pack();
     auto r = restore({});
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(endsWith(r.err, "\n[4397]: Error unarchiving INI file [a.act/f.fld/folder.ini] in folder: a.act/restore.fld/f.fld"))
+    EXPECT_TRUE(ts::endsWith(r.err, "\n[4397]: Error unarchiving INI file [a.act/f.fld/folder.ini] in folder: a.act/restore.fld/f.fld"))
         << r.err;
 }
 

@@ -1,6 +1,6 @@
 // The command line, end to end: numbered names, usage errors and the
 // numbered errors of the start-up checks.
-#include "run_helpers.h"
+#include "archiver_run.h"
 
 #include <gtest/gtest.h>
 
@@ -9,22 +9,17 @@
 
 namespace {
 
-using namespace options_test;
-using testing_support::StoreBuilder;
-using testing_support::TempDir;
-using testing_support::exists;
-using testing_support::readFile;
-using testing_support::writeFile;
+using namespace testing_support;
 
 TEST(CommandLine, DefaultArchiveNameIsTheFirstFreeNumber) {
     TempDir t;
     StoreBuilder store(t.path());
-    RunResult r = archiver(t.path(), {"/V", "4"});
+    RunResult r = runArchiver(t.path(), {"/V", "4"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(beforeBanner(r), "Archive file: ARCHIV00.zip\n");
 
     writeFile(t / "ARCHIV00.zip", "old");
-    r = archiver(t.path(), {"/V", "4"});
+    r = runArchiver(t.path(), {"/V", "4"});
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(listing(r).find("Archive file name: ARCHIV01.zip\n"), std::string::npos) << r.out;
 }
@@ -36,23 +31,23 @@ TEST(CommandLine, WithMainDirectoryTheArchiveIsNumberedInTheStartDirectory) {
     testing_support::makeDirectories(start);
     writeFile(start + "/ARCHIV00.zip", "yesterday");
 
-    RunResult r = archiver(start, {"/V", "4", "/p", store.mainDir()});
+    RunResult r = runArchiver(start, {"/V", "4", "/p", store.mainDir()});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(listing(r).find("Archive file name: ARCHIV01.zip\n"), std::string::npos) << r.out;
     EXPECT_EQ(readFile(start + "/ARCHIV00.zip"), "yesterday");
 
     // An archive in the main directory is not where this one goes.
     writeFile(store.mainDir() + "/ARCHIV01.zip", "other");
-    r = archiver(start, {"/V", "4", "/p", store.mainDir()});
+    r = runArchiver(start, {"/V", "4", "/p", store.mainDir()});
     EXPECT_NE(listing(r).find("Archive file name: ARCHIV01.zip\n"), std::string::npos) << r.out;
 
     // An explicit name that exists where the archive goes.
-    r = archiver(start, {"/p", store.mainDir(), "ARCHIV00.zip"});
+    r = runArchiver(start, {"/p", store.mainDir(), "ARCHIV00.zip"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "[2012]: Archive file already exists!");
     EXPECT_FALSE(hasBanner(r));
     // The same name only in the main directory is no conflict.
-    r = archiver(start, {"/V", "4", "/p", store.mainDir(), "ARCHIV01"});
+    r = runArchiver(start, {"/V", "4", "/p", store.mainDir(), "ARCHIV01"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(listing(r).find("Archive file name: ARCHIV01.zip\n"), std::string::npos) << r.out;
 }
@@ -67,7 +62,7 @@ TEST(CommandLine, ScheduledRunFromAFixedDirectoryNeverReusesYesterdaysArchive) {
     testing_support::makeDirectories(start);
     writeFile(start + "/ARCHIV00.zip", "yesterday's archive");
 
-    RunResult r = archiver(start, {"/p", store.mainDir()});
+    RunResult r = runArchiver(start, {"/p", store.mainDir()});
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_EQ(readFile(start + "/ARCHIV00.zip"), "yesterday's archive");
     EXPECT_TRUE(exists(start + "/ARCHIV01.zip"));
@@ -78,14 +73,14 @@ TEST(CommandLine, ScheduledRunFromAFixedDirectoryNeverReusesYesterdaysArchive) {
 TEST(CommandLine, ArchiveNameEndsTheOptions) {
     TempDir t;
     StoreBuilder store(t.path());
-    RunResult r = archiver(t.path(), {"/V", "4", "myarchive", "/r"});
+    RunResult r = runArchiver(t.path(), {"/V", "4", "myarchive", "/r"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(listing(r).substr(0, 51), "Archive requested\nArchive file name: myarchive.zip\n");
 
-    r = archiver(t.path(), {"/V", "4", "/r", "old.zip"});
+    r = runArchiver(t.path(), {"/V", "4", "/r", "old.zip"});
     EXPECT_EQ(listing(r).substr(0, 46), "Restore requested\nArchive file name: old.zip\n\n");
 
-    r = archiver(t.path(), {"/V", "4", "--", "-r"});
+    r = runArchiver(t.path(), {"/V", "4", "--", "-r"});
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(listing(r).find("Archive file name: -r.zip\n"), std::string::npos) << r.out;
 }
@@ -94,7 +89,7 @@ TEST(CommandLine, ReportFileIsNumberedAndReceivesTheConsoleLines) {
     TempDir t;
     StoreBuilder store(t.path());
     writeFile(t / "archiv00.rpt", "kept");
-    RunResult r = archiver(t.path(), {"/V", "4", "/O"});
+    RunResult r = runArchiver(t.path(), {"/V", "4", "/O"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(beforeBanner(r), "Output file: archiv01.rpt\nArchive file: ARCHIV00.zip\n");
     EXPECT_EQ(readFile(t / "archiv00.rpt"), "kept");
@@ -102,12 +97,12 @@ TEST(CommandLine, ReportFileIsNumberedAndReceivesTheConsoleLines) {
     EXPECT_NE(report.find("Archive file: ARCHIV00.zip\n"), std::string::npos) << report;
     EXPECT_NE(report.find("Archive requested\n"), std::string::npos) << report;
 
-    r = archiver(t.path(), {"/V", "4", "/O", "out.rpt"});
+    r = runArchiver(t.path(), {"/V", "4", "/O", "out.rpt"});
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(exists(t / "out.rpt"));
     EXPECT_NE(listing(r).find("Archive file name: ARCHIV00.zip\n"), std::string::npos) << r.out;
 
-    r = archiver(t.path(), {"/O", "out.rpt"});
+    r = runArchiver(t.path(), {"/O", "out.rpt"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "[1355]: Output file already exists!");
 }
@@ -142,7 +137,7 @@ TEST(CommandLine, UsageErrors) {
         {{"//x", "/V", "4"}, ""},
     };
     for (const UsageCase& c : cases) {
-        RunResult r = archiver(t.path(), c.args);
+        RunResult r = runArchiver(t.path(), c.args);
         const std::string shown = c.args[0] + " " + (c.args.size() > 1 ? c.args[1] : "");
         EXPECT_EQ(r.status, 1) << shown;
         EXPECT_TRUE(showsUsage(r)) << shown;
@@ -161,12 +156,12 @@ TEST(CommandLine, UsageErrors) {
 TEST(CommandLine, ScannerMessagesComeBeforeTheUsageText) {
     TempDir t;
     StoreBuilder store(t.path());
-    RunResult r = archiver(t.path(), {"/x"});
+    RunResult r = runArchiver(t.path(), {"/x"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, std::string(ARCHIVER_BIN) + ": illegal option -- x\n");
     EXPECT_EQ(r.out.substr(0, 8), "\n\nUsage:");
 
-    r = archiver(t.path(), {"/V"});
+    r = runArchiver(t.path(), {"/V"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, std::string(ARCHIVER_BIN) + ": option requires an argument -- V\n");
     EXPECT_TRUE(showsUsage(r));
@@ -175,7 +170,7 @@ TEST(CommandLine, ScannerMessagesComeBeforeTheUsageText) {
 TEST(CommandLine, InvalidTimeIsShownThenTheUsage) {
     TempDir t;
     StoreBuilder store(t.path());
-    RunResult r = archiver(t.path(), {"/d", "1998/07/14", "/t", "25:99"});
+    RunResult r = runArchiver(t.path(), {"/d", "1998/07/14", "/t", "25:99"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out.substr(0, 48), "Invalid time specified for timeCutOff option\n\n\nU");
 }
@@ -198,7 +193,7 @@ TEST(CommandLine, NumberedStartUpErrorsComeBeforeTheBanner) {
          "[1943]: You are not in the Velmor directory, or have not specified the Velmor directory properly!"},
     };
     for (const FatalCase& c : cases) {
-        RunResult r = archiver(t.path(), c.args);
+        RunResult r = runArchiver(t.path(), c.args);
         EXPECT_EQ(r.status, 1) << c.args[0];
         EXPECT_EQ(r.err, c.err) << c.args[0];
         EXPECT_FALSE(hasBanner(r)) << c.args[0];
@@ -207,7 +202,7 @@ TEST(CommandLine, NumberedStartUpErrorsComeBeforeTheBanner) {
 
 TEST(CommandLine, MainDirectoryIsCheckedAfterTheBanner) {
     TempDir t;
-    RunResult r = archiver(t.path(), {"/r", "x.zip"});
+    RunResult r = runArchiver(t.path(), {"/r", "x.zip"});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(hasBanner(r));
     EXPECT_EQ(r.err, "[1943]: You are not in the Velmor directory, or have not specified the Velmor directory properly!");
@@ -215,14 +210,14 @@ TEST(CommandLine, MainDirectoryIsCheckedAfterTheBanner) {
     // The windowed client alone is found too, in any letter case.
     writeFile(t / "VelmorW.EXE", "x");
     testing_support::makeDirectories(t / "sub");
-    r = archiver(t / "sub", {"/V", "4", "/p", t.path() + "/"});
+    r = runArchiver(t / "sub", {"/V", "4", "/p", t.path() + "/"});
     EXPECT_EQ(r.status, 0) << r.err;
 }
 
 TEST(CommandLine, CutOffDatesAndTimes) {
     TempDir t;
     StoreBuilder store(t.path());
-    RunResult r = archiver(t.path(), {"/V", "4", "/d", "1998/07/14", "/t", "10:30"});
+    RunResult r = runArchiver(t.path(), {"/V", "4", "/d", "1998/07/14", "/t", "10:30"});
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(listing(r).find("Date cut off: 1998\\07\\14\n\nTime cut off: 10:30\n\n"
                               "Date\\Time cut off: 1998\\7\\14   10:30\n\n"),
@@ -230,7 +225,7 @@ TEST(CommandLine, CutOffDatesAndTimes) {
         << r.out;
 
     // Without a year the date falls in 2000; without a time it ends at 23:59.
-    r = archiver(t.path(), {"/V", "4", "/D", "07/14"});
+    r = runArchiver(t.path(), {"/V", "4", "/D", "07/14"});
     EXPECT_NE(listing(r).find("Use message date for date cutoff.\n\nDate cut off: 07\\14\n\n"
                               "Date\\Time cut off: 2000\\7\\14   23:59\n\n"),
               std::string::npos)
@@ -240,7 +235,7 @@ TEST(CommandLine, CutOffDatesAndTimes) {
 TEST(CommandLine, FolderSelectorsTakeTheNestingInForce) {
     TempDir t;
     StoreBuilder store(t.path());
-    RunResult r = archiver(t.path(), {"/V", "4", "/n", "/f", "a.fld", "/f", "b.fld", "/n", "/f", "c.fld", "/G", "Inbox"});
+    RunResult r = runArchiver(t.path(), {"/V", "4", "/n", "/f", "a.fld", "/f", "b.fld", "/n", "/f", "c.fld", "/G", "Inbox"});
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(listing(r).find("   Folder directory: a.fld,   Nesting: Yes\n\n"
                               "   Folder directory: b.fld,   Nesting: Yes\n\n"
@@ -253,7 +248,7 @@ TEST(CommandLine, FolderSelectorsTakeTheNestingInForce) {
 TEST(CommandLine, PercentSignsPrintUnchanged) {
     TempDir t;
     StoreBuilder store(t.path());
-    RunResult r = archiver(t.path(), {"/V", "4", "/s", "100%s%n%d", "/F", "%x@y", "a%sb"});
+    RunResult r = runArchiver(t.path(), {"/V", "4", "/s", "100%s%n%d", "/F", "%x@y", "a%sb"});
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(listing(r).find("Archive file name: a%sb.zip\n"), std::string::npos) << r.out;
     EXPECT_NE(listing(r).find("Begin subject: 100%s%n%d\n"), std::string::npos) << r.out;
@@ -269,12 +264,12 @@ TEST(CommandLine, ArchiveDayOtherThanTodayEndsQuietly) {
     TempDir t;
     StoreBuilder store(t.path());
     writeFile(t / "archive.cfg", std::string("archiveDay ") + days[(dayOfWeekToday() + 3) % 7] + "\n");
-    RunResult r = archiver(t.path(), {});
+    RunResult r = runArchiver(t.path(), {});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "Today is not the specified archive day, exiting\n");
 
     // The listing is no archive run: it ignores the day.
-    r = archiver(t.path(), {"/V", "4"});
+    r = runArchiver(t.path(), {"/V", "4"});
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(hasBanner(r));
 }

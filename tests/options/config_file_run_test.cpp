@@ -1,6 +1,6 @@
 // archive.cfg end to end: statements, option lines, precedence of the
 // command line, and the numbered errors.
-#include "run_helpers.h"
+#include "archiver_run.h"
 
 #include <gtest/gtest.h>
 
@@ -9,11 +9,7 @@
 
 namespace {
 
-using namespace options_test;
-using testing_support::StoreBuilder;
-using testing_support::TempDir;
-using testing_support::makeDirectories;
-using testing_support::writeFile;
+using namespace testing_support;
 
 class ConfigFile : public testing::Test {
 protected:
@@ -24,7 +20,7 @@ protected:
     }
     RunResult withConfig(const std::string& text, std::vector<std::string> args = {"/V", "4"}) {
         writeFile(t / "archive.cfg", text);
-        return archiver(t.path(), args);
+        return runArchiver(t.path(), args);
     }
     bool listed(const RunResult& r, const std::string& line) {
         return listing(r).find(line) != std::string::npos;
@@ -231,7 +227,7 @@ TEST_F(ConfigFile, WithMainDirectoryTheFileIsReadThere) {
     makeDirectories(t / "start");
     writeFile(t / "start/archive.cfg", "fileSize 1\n");
     writeFile(t / "archive.cfg", "fileSize 2\n");
-    RunResult r = archiver(t / "start", {"/V", "4", "/p", t.path()});
+    RunResult r = runArchiver(t / "start", {"/V", "4", "/p", t.path()});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(listed(r, "Files at least as big as 2 K will be archived\n")) << r.out;
 }
@@ -239,7 +235,7 @@ TEST_F(ConfigFile, WithMainDirectoryTheFileIsReadThere) {
 TEST_F(ConfigFile, MainDirectoryStatementEntersIt) {
     makeDirectories(t / "start");
     writeFile(t / "start/archive.cfg", "velmorDirName " + t.path() + "\naccountDir a.act\n");
-    RunResult r = archiver(t / "start", {"/V", "4"});
+    RunResult r = runArchiver(t / "start", {"/V", "4"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(listed(r, "   Account directory: a.act\n")) << r.out;
 }

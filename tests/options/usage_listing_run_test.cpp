@@ -1,5 +1,5 @@
 // The usage text and the settings listing as the user sees them.
-#include "run_helpers.h"
+#include "archiver_run.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,9 @@
 
 namespace {
 
-using namespace options_test;
+using testing_support::RunResult;
+using testing_support::listing;
+using testing_support::runArchiver;
 using testing_support::StoreBuilder;
 using testing_support::TempDir;
 using testing_support::makeDirectories;
@@ -32,7 +34,7 @@ std::string erasedPrompt() {
 TEST(Usage, FivePagesWithFourPromptsThatDoNotWaitWithoutAConsole) {
     TempDir t;
     StoreBuilder store(t.path());
-    RunResult r = archiver(t.path(), {"-?"});
+    RunResult r = runArchiver(t.path(), {"-?"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "");
     std::vector<std::string> pages;
@@ -61,7 +63,7 @@ TEST(Usage, FivePagesWithFourPromptsThatDoNotWaitWithoutAConsole) {
 TEST(Usage, ColumnsOfTheOptionRows) {
     TempDir t;
     StoreBuilder store(t.path());
-    RunResult r = archiver(t.path(), {"-?"});
+    RunResult r = runArchiver(t.path(), {"-?"});
     const std::string text = r.out;
     auto has = [&](const std::string& line) { return text.find("\n" + line + "\n") != std::string::npos; };
     const std::string description(37, ' ');
@@ -84,7 +86,7 @@ TEST(Usage, ColumnsOfTheOptionRows) {
 TEST(Usage, RepeatedOptionIsNamedFirst) {
     TempDir t;
     StoreBuilder store(t.path());
-    RunResult r = archiver(t.path(), {"/N", "/N"});
+    RunResult r = runArchiver(t.path(), {"/N", "/N"});
     EXPECT_EQ(r.status, 1);
     std::vector<std::string> lines = linesOf(r.out);
     ASSERT_GE(lines.size(), 4u);
@@ -97,7 +99,7 @@ TEST(Usage, RepeatedOptionIsNamedFirst) {
 TEST(Listing, DefaultsLineByLine) {
     TempDir t;
     StoreBuilder store(t.path());
-    RunResult r = archiver(t.path(), {"/V", "4"});
+    RunResult r = runArchiver(t.path(), {"/V", "4"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(linesOf(listing(r)), (std::vector<std::string>{
@@ -120,7 +122,7 @@ TEST(Listing, EverySettingInItsOrder) {
     std::string configShown = t.path() + "/archive.cfg";
     for (char& c : configShown)
         if (c == '/') c = '\\';
-    RunResult r = archiver(t.path(), {"/V", "4", "/Q", "/a", "work.act", "/n", "/f", "in.fld",
+    RunResult r = runArchiver(t.path(), {"/V", "4", "/Q", "/a", "work.act", "/n", "/f", "in.fld",
                                       "/G", "Sent", "/A", "30", "/D", "2001/02/03", "/t", "4:05", "/s", "Re:", "/S",
                                       "news", "/F", "me@x", "/T", "you@y", "/N", "/q", "/c", t / "archive.cfg",
                                       "/i", "alias", "saved.zip"});
@@ -175,7 +177,7 @@ TEST(Listing, EverySettingInItsOrder) {
 TEST(Listing, RestoreWithoutANameShowsNull) {
     TempDir t;
     StoreBuilder store(t.path());
-    RunResult r = archiver(t.path(), {"/V", "4", "/r"});
+    RunResult r = runArchiver(t.path(), {"/V", "4", "/r"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(listing(r).substr(0, 45), "Restore requested\nArchive file name: (null)\n\n");
 }

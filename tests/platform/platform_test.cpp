@@ -7,22 +7,6 @@
 
 using namespace testing_support;
 
-namespace {
-
-// Runs the test body with the temporary directory as current directory.
-class InDirectory {
-public:
-    explicit InDirectory(const std::string& dir) : saved_(platform::currentDirectory()) {
-        EXPECT_TRUE(platform::changeDirectory(dir));
-    }
-    ~InDirectory() { platform::changeDirectory(saved_); }
-
-private:
-    std::string saved_;
-};
-
-}  // namespace
-
 TEST(PlatformPaths, AbsoluteForms) {
     EXPECT_TRUE(platform::isAbsolutePath("\\mail"));
     EXPECT_TRUE(platform::isAbsolutePath("/mail"));
@@ -69,7 +53,7 @@ TEST(PlatformPaths, CreationNeverDuplicatesAnExistingName) {
 TEST(PlatformPaths, RelativePathsResolveAgainstTheCurrentDirectory) {
     TempDir t;
     writeFile(t / "Main/Velmor.EXE", "");
-    InDirectory in(t / "Main");
+    CurrentDirectory in(t / "Main");
     EXPECT_TRUE(platform::fileExists("velmor.exe"));
     EXPECT_TRUE(platform::fileExists("./velmor.exe"));
     EXPECT_TRUE(platform::fileExists(".\\VELMOR.exe"));

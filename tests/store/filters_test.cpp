@@ -1,10 +1,10 @@
-#include "store_fixture.h"
+#include "program_state.h"
 
 #include "settings.h"
 
 #include <ctime>
 
-using namespace store_test;
+using namespace testing_support;
 
 namespace {
 

@@ -1,13 +1,11 @@
-#include "store_fixture.h"
+#include "program_state.h"
 
 #include "settings.h"
 
 #include <ctime>
 #include <string>
 
-using namespace store_test;
-using testing_support::TempDir;
-using testing_support::writeFile;
+using namespace testing_support;
 
 namespace {
 

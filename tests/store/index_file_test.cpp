@@ -1,4 +1,4 @@
-#include "store_fixture.h"
+#include "program_state.h"
 
 #include "platform.h"
 #include "settings.h"
@@ -6,11 +6,7 @@
 #include <cstdio>
 #include <string>
 
-using namespace store_test;
-using testing_support::indexLine;
-using testing_support::readFile;
-using testing_support::TempDir;
-using testing_support::writeFile;
+using namespace testing_support;
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "store_fixture.h"
+#include "program_state.h"
 
 #include "folder_reader.h"
 #include "listfile.h"
@@ -7,10 +7,7 @@
 #include <algorithm>
 #include <sstream>
 
-using namespace store_test;
-using testing_support::readFile;
-using testing_support::StoreBuilder;
-using testing_support::TempDir;
+using namespace testing_support;
 
 namespace {
 

@@ -1,8 +1,13 @@
 #include "test_support.h"
 
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <unistd.h>
 
 // The parts of the fixtures that are the same on every system; the rest is
 // in test_support_posix.cpp and test_support_win32.cpp.
@@ -24,6 +29,52 @@ void snapshotInto(const std::string& root, const std::string& rel, std::map<std:
 }
 
 }  // namespace
+
+CurrentDirectory::CurrentDirectory(const std::string& dir) {
+    std::vector<char> buf(4096);
+    while (!getcwd(buf.data(), buf.size()) && errno == ERANGE) buf.resize(buf.size() * 2);
+    previous_ = buf.data();
+    if (chdir(dir.c_str()) != 0) ADD_FAILURE() << "cannot enter " << dir;
+}
+
+CurrentDirectory::~CurrentDirectory() {
+    if (chdir(previous_.c_str()) != 0) ADD_FAILURE() << "cannot go back to " << previous_;
+}
+
+SavedVariables::SavedVariables(const std::vector<std::string>& names) {
+    for (const auto& name : names) {
+        const char* value = std::getenv(name.c_str());
+        saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+    }
+}
+
+SavedVariables::~SavedVariables() {
+    for (const auto& [name, value] : saved_) {
+        if (value) setEnvironment(name, *value);
+        else unsetEnvironment(name);
+    }
+}
+
+InTempDirectory::InTempDirectory() {
+    const char* path = std::getenv("PATH");
+    originalPath_ = path ? path : "";
+    unsetEnvironment("ARCHIVER_DEBUG");
+}
+
+void InTempDirectory::usePath(const std::string& value) { setEnvironment("PATH", value); }
+
+std::string pathList(const std::vector<std::string>& elements) {
+    std::string list;
+    for (std::size_t i = 0; i < elements.size(); ++i) {
+        if (i) list += pathListSeparator;
+        list += elements[i];
+    }
+    return list;
+}
+
+bool endsWith(const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
 
 void writeFile(const std::string& path, const std::string& bytes) {
     auto slash = path.rfind('/');
@@ -78,6 +129,22 @@ std::string indexLine(const std::vector<std::string>& fields) {
     return line;
 }
 
+std::vector<std::string> messageHeaders(const std::string& subject, const std::string& from,
+                                        const std::string& to) {
+    return {"Date: Tue, 14 Jul 1998 11:39:10 +0000", "From: " + from, "To: " + to, "Subject: " + subject};
+}
+
+std::string messageIndexLine(const std::string& subject, const std::string& fromName,
+                             const std::string& fromAddress, const std::string& fileName,
+                             const std::string& values, const std::string& values2, const std::string& to) {
+    return indexLine({values, values2, "1998-07-14", "11:39:10", subject, to, to, fromAddress, fromName, "1K", fileName});
+}
+
+std::string addressRecord(std::vector<std::string> fields) {
+    while (fields.size() < 26) fields.push_back("f" + std::to_string(fields.size()));
+    return indexLine(fields);
+}
+
 StoreBuilder::StoreBuilder(std::string mainDir) : main_(std::move(mainDir)) {
     makeDirectories(main_);
     writeFile(main_ + "/velmor.exe", "placeholder\n");
@@ -117,6 +184,11 @@ StoreBuilder& StoreBuilder::file(const std::string& path, const std::string& byt
     return *this;
 }
 
+StoreBuilder& StoreBuilder::age(const std::string& path, long days) {
+    setModifyTime(main_ + "/" + path, std::time(nullptr) - days * 86400);
+    return *this;
+}
+
 std::vector<std::string> zipMembers(const std::string& archive) {
     std::vector<std::string> names;
     RunResult r = run(findProgram("unzip"), {"-Z1", archive});
@@ -130,6 +202,18 @@ std::vector<std::string> zipMembers(const std::string& archive) {
 
 std::string zipMember(const std::string& archive, const std::string& member) {
     return run(findProgram("unzip"), {"-p", archive, member}).out;
+}
+
+void recordingStandIn(const std::string& dir, const std::string& name, const std::string& record, int status) {
+    makeDirectories(dir);
+#ifdef _WIN32
+    writeStandIn(dir, name, "record " + record + "\nexit " + std::to_string(status) + "\n");
+#else
+    writeScript(dir, name,
+                "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" + record + "'\n"
+                "/bin/cat > '" + record + ".in'\n"
+                "exit " + std::to_string(status) + "\n");
+#endif
 }
 
 }  // namespace testing_support

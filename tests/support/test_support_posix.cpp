@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +14,7 @@
 #include <poll.h>
 #include <sstream>
 #include <stdexcept>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <sys/wait.h>
@@ -109,6 +111,12 @@ RunResult run(const std::string& program, const std::vector<std::string>& args, 
     RunResult result;
     int outPipe[2], errPipe[2], inPipe[2];
     if (pipe(outPipe) != 0 || pipe(errPipe) != 0 || pipe(inPipe) != 0) return result;
+    if (options.ownProcessGroup) {
+        // What the program starts and leaves behind becomes our child when
+        // the program ends, so that it can be reaped below.
+        static const bool reaper = prctl(PR_SET_CHILD_SUBREAPER, 1) == 0;
+        (void)reaper;
+    }
 
     std::vector<std::string> envStrings;
     for (char** e = environ; *e; ++e) {
@@ -130,6 +138,10 @@ RunResult run(const std::string& program, const std::vector<std::string>& args, 
 
     pid_t pid = fork();
     if (pid == 0) {
+        if (options.ownProcessGroup) {
+            setpgid(0, 0);
+            for (int s : {SIGINT, SIGTERM, SIGQUIT, SIGPIPE}) signal(s, SIG_DFL);
+        }
         if (!options.workDir.empty() && chdir(options.workDir.c_str()) != 0) _exit(126);
         if (options.input.empty() && options.inputFromDevNull) {
             int fd = open("/dev/null", O_RDONLY);
@@ -145,6 +157,9 @@ RunResult run(const std::string& program, const std::vector<std::string>& args, 
         execve(program.c_str(), argv.data(), envp.data());
         _exit(127);
     }
+    // Also here, so that a signal sent at once finds the group.
+    if (options.ownProcessGroup) setpgid(pid, pid);
+    const pid_t target = options.ownProcessGroup ? -pid : pid;
     close(inPipe[0]);
     close(outPipe[1]);
     close(errPipe[1]);
@@ -155,13 +170,38 @@ RunResult run(const std::string& program, const std::vector<std::string>& args, 
     }
     close(inPipe[1]);
 
-    std::time_t deadline = std::time(nullptr) + options.timeoutSeconds;
+    const auto start = std::chrono::steady_clock::now();
+    auto elapsedMs = [&] {
+        return static_cast<long>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
+    };
+    const long deadlineMs = options.timeoutSeconds * 1000L;
+    bool signalled = options.signalAfterMs < 0;
+    bool ended = false;
+    int status = 0;
     pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
     int open = 2;
     char buf[65536];
     while (open > 0) {
-        int n = poll(fds, 2, 1000);
-        if (std::time(nullptr) > deadline) { kill(pid, SIGKILL); break; }
+        long wait = 1000;
+        if (!signalled) wait = std::clamp(options.signalAfterMs - elapsedMs(), 0L, wait);
+        // In a group, the end of the program is noticed without waiting for
+        // the pipes: what it left behind may hold them.
+        if (options.ownProcessGroup && !ended) wait = std::min(wait, 2L);
+        int n = poll(fds, 2, static_cast<int>(wait));
+        if (!signalled && elapsedMs() >= options.signalAfterMs) {
+            kill(target, options.signal);
+            signalled = true;
+        }
+        if (elapsedMs() > deadlineMs) {
+            kill(target, SIGKILL);
+            result.err = "(timed out)";
+            break;
+        }
+        if (options.ownProcessGroup && !ended && waitpid(pid, &status, WNOHANG) == pid) {
+            ended = true;
+            kill(target, SIGKILL);
+        }
         if (n <= 0) continue;
         for (int i = 0; i < 2; ++i) {
             if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
@@ -171,8 +211,12 @@ RunResult run(const std::string& program, const std::vector<std::string>& args, 
         }
     }
     for (auto& f : fds) if (f.fd >= 0) close(f.fd);
-    int status = 0;
-    waitpid(pid, &status, 0);
+    if (!ended) waitpid(pid, &status, 0);
+    if (options.ownProcessGroup) {
+        kill(target, SIGKILL);
+        while (waitpid(target, nullptr, 0) > 0) {
+        }
+    }
     if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
     else if (WIFSIGNALED(status)) result.status = 128 + WTERMSIG(status);
     return result;

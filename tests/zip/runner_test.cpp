@@ -1,21 +1,23 @@
 #include "zip.h"
-#include "zip_test_env.h"
+#include "test_support.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 using testing_support::exists;
 using testing_support::readFile;
+using testing_support::recordingStandIn;
 using testing_support::writeFile;
 
 namespace {
 
-class RunProgramTest : public ZipEnvironment {};
+class RunProgramTest : public testing_support::InTempDirectory {};
 
 TEST_F(RunProgramTest, TakesTheFirstPathElementWhereTheProgramStarts) {
     testing_support::makeDirectories(at("d1"));
     recordingStandIn(at("d2"), "prog", at("from-d2"));
     recordingStandIn(at("d3"), "prog", at("from-d3"));
-    usePath(pathList({at("d1"), at("d2"), at("d3")}));
+    usePath(testing_support::pathList({at("d1"), at("d2"), at("d3")}));
 
     EXPECT_EQ(runProgram("prog", {"-o"}, nullptr), 0);
     EXPECT_EQ(readFile(at("from-d2")), "-o\n");
@@ -24,7 +26,7 @@ TEST_F(RunProgramTest, TakesTheFirstPathElementWhereTheProgramStarts) {
 
 TEST_F(RunProgramTest, EmptyPathElementsAreTriedAsTheRootAndPassedOver) {
     recordingStandIn(at("d2"), "prog", at("record"));
-    usePath(pathList({"", "", at("d2"), ""}));
+    usePath(testing_support::pathList({"", "", at("d2"), ""}));
     EXPECT_EQ(runProgram("prog", {}, nullptr), 0);
     EXPECT_TRUE(exists(at("record")));
 }
@@ -47,7 +49,7 @@ TEST_F(RunProgramTest, ReturnsTheExitStatusOfTheProgram) {
 TEST_F(RunProgramTest, ProgramFoundNowhereGivesOneAfterTheSpawnLine) {
     testing_support::makeDirectories(at("empty1"));
     testing_support::makeDirectories(at("empty2"));
-    usePath(pathList({at("empty1"), at("empty2")}));
+    usePath(testing_support::pathList({at("empty1"), at("empty2")}));
     ::testing::internal::CaptureStdout();
     int status = runProgram("no-such-program", {"-h"}, nullptr);
     std::string out = ::testing::internal::GetCapturedStdout();

@@ -1,18 +1,20 @@
 #include "platform.h"
 #include "zip.h"
-#include "zip_test_env.h"
+#include "test_support.h"
 
 #include <cstring>
+#include <unistd.h>
 
 using testing_support::exists;
 using testing_support::listDirectory;
 using testing_support::readFile;
+using testing_support::recordingStandIn;
 using testing_support::writeFile;
 using testing_support::zipMembers;
 
 namespace {
 
-class ZipCommandTest : public ZipEnvironment {};
+class ZipCommandTest : public testing_support::InTempDirectory {};
 
 TEST_F(ZipCommandTest, ZipFilesHandsTheListAsInputAndTheArchiveAsOneArgument) {
     recordingStandIn(at("bin"), platform::zipProgramName(), at("record"));
@@ -89,10 +91,10 @@ TEST_F(ZipCommandTest, RealZipAndUnzipTakeNamesWithSpaces) {
 
 // ---- version check ----------------------------------------------------------
 
-class VersionCheckTest : public ZipEnvironment {
+class VersionCheckTest : public testing_support::InTempDirectory {
 protected:
     void SetUp() override {
-        ZipEnvironment::SetUp();
+        InTempDirectory::SetUp();
         testing_support::makeDirectories(at("tmp"));
         testing_support::setEnvironment(testing_support::temporaryDirectoryVariable, at("tmp"));
     }
@@ -105,7 +107,7 @@ protected:
 #else
         testing_support::writeScript(at("bin"), name, "/bin/cat '" + at("help-" + name) + "'\n");
 #endif
-        usePath(pathList({at("bin"), originalPath()}));
+        usePath(testing_support::pathList({at("bin"), originalPath()}));
     }
     static std::string padded(const std::string& text) { return text + std::string(220, 'x') + "\n"; }
 

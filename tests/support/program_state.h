@@ -1,5 +1,5 @@
-// What the store tests share: fresh run settings and lists, a current
-// directory that is put back, and short ways to look at entries.
+// The program's own state for tests that call its code directly: fresh run
+// settings and lists, and short ways to fill and look at them.
 #pragma once
 
 #include "store.h"
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace store_test {
+namespace testing_support {
 
 // A list that stays reachable until the process ends, as the program's own do.
 LL* newList();
@@ -21,20 +21,10 @@ std::vector<std::string> stringsOf(LL* list);
 void addString(LL* list, const char* text);
 void addSelector(LL* list, const char* name, int nested);
 
-// Makes a directory current for the life of the object.
-class CurrentDirectory {
-public:
-    explicit CurrentDirectory(const std::string& dir);
-    ~CurrentDirectory();
-
-private:
-    std::string previous_;
-};
-
 // Runs the settings and counters afresh around every test.
 class StoreTest : public ::testing::Test {
 protected:
     void SetUp() override { freshSettings(); }
 };
 
-}  // namespace store_test
+}  // namespace testing_support

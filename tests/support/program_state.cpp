@@ -1,11 +1,10 @@
-#include "store_fixture.h"
+#include "program_state.h"
 
-#include "platform.h"
 #include "settings.h"
 
 #include <cstring>
 
-namespace store_test {
+namespace testing_support {
 
 namespace {
 std::vector<LL*>& keptLists() {
@@ -51,10 +50,4 @@ void addSelector(LL* list, const char* name, int nested) {
     TypedLL<FolderSelector>(list).append(s);
 }
 
-CurrentDirectory::CurrentDirectory(const std::string& dir) : previous_(platform::currentDirectory()) {
-    if (!platform::changeDirectory(dir)) ADD_FAILURE() << "cannot enter " << dir;
-}
-
-CurrentDirectory::~CurrentDirectory() { platform::changeDirectory(previous_); }
-
-}  // namespace store_test
+}  // namespace testing_support

@@ -1,5 +1,5 @@
-// A client store in a temporary directory and runs of the built archiver
-// on it, for the archive and reindex tests.
+// Runs of the built archiver: a client store in a temporary directory to
+// run it on, and the parts of what it prints that tests look at.
 #pragma once
 
 #include "test_support.h"
@@ -9,6 +9,31 @@
 #include <string>
 #include <vector>
 
+namespace testing_support {
+
+// Standard output after the start banner: the settings listing of /V 4.
+inline std::string listing(const RunResult& r) {
+    const std::string versionLine = "Version 1.09\\W  built: Jul 14 1998  11:39:10\n\n\n";
+    const std::size_t at = r.out.find(versionLine);
+    if (at == std::string::npos) return "<no banner>\n" + r.out;
+    return r.out.substr(at + versionLine.size());
+}
+
+// Standard output before the banner (numbering messages, early exits).
+inline std::string beforeBanner(const RunResult& r) {
+    const std::size_t at = r.out.find("\nVelmor Archiver");
+    return at == std::string::npos ? r.out : r.out.substr(0, at);
+}
+
+inline bool hasBanner(const RunResult& r) { return r.out.find("Velmor Archiver") != std::string::npos; }
+
+inline bool showsUsage(const RunResult& r) {
+    return r.out.find("Usage:   archiver  [parameters] [archive file name]\n") != std::string::npos;
+}
+
+}  // namespace testing_support
+
+// A store in <temp>/velmor, and runs of the archiver in it.
 class StoreRun : public ::testing::Test {
 protected:
     StoreRun() : main_(temp_ / "velmor"), store_(main_) {}
@@ -20,16 +45,14 @@ protected:
 
     testing_support::RunResult archiver(const std::vector<std::string>& args,
                                         testing_support::RunOptions options = {}) {
-        if (options.workDir.empty()) options.workDir = main_;
-        return testing_support::run(ARCHIVER_BIN, args, options);
+        return testing_support::runArchiver(options.workDir.empty() ? main_ : options.workDir, args, options);
     }
 
     // A message with the usual headers; `age` days old by its file times.
     void message(const std::string& path, const std::string& subject, const std::string& from,
                  const std::string& to = "bob@work.example", long ageDays = 0) {
-        store_.message(path, {"Date: Tue, 14 Jul 1998 11:39:10 +0000", "From: " + from, "To: " + to,
-                              "Subject: " + subject});
-        if (ageDays) testing_support::setModifyTime(at(path), std::time(nullptr) - ageDays * 86400);
+        store_.message(path, testing_support::messageHeaders(subject, from, to));
+        if (ageDays) store_.age(path, ageDays);
     }
 
     // The index line the header reader builds for a message of message().
@@ -37,8 +60,7 @@ protected:
                                  const std::string& fromAddress, const std::string& fileName,
                                  const std::string& values = "1", const std::string& values2 = "1",
                                  const std::string& to = "bob@work.example") {
-        return testing_support::indexLine(
-            {values, values2, "1998-07-14", "11:39:10", subject, to, to, fromAddress, fromName, "1K", fileName});
+        return testing_support::messageIndexLine(subject, fromName, fromAddress, fileName, values, values2, to);
     }
 
     // The file's identity on disk: a file replaced by a rename gets a new one.
