@@ -40,6 +40,12 @@ int runCommandInterpreter(const std::string& commandLine);
 // when it needs to be.
 std::string interpreterWord(const std::string& text);
 
+// Text that a console program such as unzip wrote about file names, in the
+// code page the file-system calls take: on Windows unzip writes names in
+// the console's (OEM) code page, 850 where the system's is 1252. Nothing
+// changes on POSIX.
+void fromConsoleCodePage(std::string& text);
+
 // Creates a new empty file with a name nobody else can have chosen, in the
 // system's temporary directory, and returns its path, or "" on failure.
 // The file is in the cleanup registry until removeTemporaryFile: no road

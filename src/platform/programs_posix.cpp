@@ -138,6 +138,8 @@ std::string interpreterWord(const std::string& text) {
     return quoted + "'";
 }
 
+void fromConsoleCodePage(std::string&) {}
+
 std::string createTemporaryFile() {
     const char* base = std::getenv("TMPDIR");
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/archiver-XXXXXX";

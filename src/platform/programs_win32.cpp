@@ -150,6 +150,10 @@ std::string interpreterWord(const std::string& text) {
     return plain ? text : "\"" + text + "\"";
 }
 
+void fromConsoleCodePage(std::string& text) {
+    if (!text.empty()) OemToCharBuffA(text.data(), &text[0], static_cast<DWORD>(text.size()));
+}
+
 std::string createTemporaryFile() {
     char dir[MAX_PATH + 1];
     const DWORD n = GetTempPathA(sizeof dir, dir);

@@ -84,11 +84,14 @@ bool listArchiveMembers(const char* archiveFile, std::vector<std::string>& membe
                 line += static_cast<char>(c);
                 continue;
             }
-            // unzip on Windows ends its lines with CR LF.
+            // unzip on Windows ends its lines with CR LF, and names them
+            // in the console's code page.
             if (!line.empty() && line.back() == '\r') line.pop_back();
+            platform::fromConsoleCodePage(line);
             if (!line.empty()) members.push_back(line);
             line.clear();
         }
+        platform::fromConsoleCodePage(line);
         if (!line.empty()) members.push_back(line);
         if (std::ferror(in)) listed = false;
         std::fclose(in);

@@ -489,4 +489,30 @@ TEST(ArchiveStoreShapes, NamesWithSpacesAndPercentSigns) {
     EXPECT_NE(zipMember(t / "My Mail/ARCHIV00.zip", "backup.bag").find("100% %d\xDE"), std::string::npos);
 }
 
+// A name with a byte of the upper half (0xE9, an e with an acute accent in
+// code page 1252) is one name from the directory listing to backup.bag, the
+// list file, the archive, and back into the folder and its index.
+TEST(ArchiveStoreShapes, ANameWithAnEightBitByteComesBackTheSame) {
+    testing_support::TempDir t;
+    testing_support::StoreBuilder s(t / "velmor");
+    const std::string name = "caf\xE9 1.msg";
+    s.account("a.act", "A").folder("a.act/f.fld", "F").file("a.act/f.fld/folder.bag", "");
+    s.message("a.act/f.fld/" + name, testing_support::messageHeaders("Caf\xE9", "a@b", "c@d"), "Body \xE9\n");
+    s.age("a.act/f.fld/" + name, 90);
+    const std::string message = readFile(t / ("velmor/a.act/f.fld/" + name));
+
+    auto r = testing_support::runArchiver(s.mainDir(), {"/A", "30", "/N"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(testing_support::listDirectory(t / "velmor/a.act/f.fld"), (Names{"folder.bag", "folder.ini"}));
+    EXPECT_NE(zipMember(t / "velmor/ARCHIV00.zip", "backup.bag").find("./a.act/f.fld/" + name + "\xDE"),
+              std::string::npos);
+
+    r = testing_support::runArchiver(s.mainDir(), {"/r", "/o", "ARCHIV00.zip"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(testing_support::listDirectory(t / "velmor/a.act/f.fld"), (Names{name, "folder.bag", "folder.ini"}))
+        << r.out << r.err;
+    EXPECT_EQ(readFile(t / ("velmor/a.act/f.fld/" + name)), message);
+    EXPECT_NE(readFile(t / "velmor/a.act/f.fld/folder.bag").find("\xDE" + name + "\xDE\n"), std::string::npos);
+}
+
 }  // namespace
