@@ -6,6 +6,9 @@
 //   copy OUT              copy standard input to OUT
 //   keys                  read keys to the end: "[key]" for each, "waiting" when one was
 //   interrupt             make a temporary file, print its name, then take a Ctrl+C
+//   interrupt-child NAME [ignore]
+//                         take a Ctrl+C while waiting for "hold NAME [ignore]"
+//   hold NAME [ignore]    hold a mutex of that name for 30 s (ignoring Ctrl+C)
 #include "platform.h"
 
 #include <windows.h>
@@ -13,9 +16,16 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
+
+std::string selfPath() {
+    char self[MAX_PATH + 1];
+    const DWORD n = GetModuleFileNameA(nullptr, self, sizeof self);
+    return std::string(self, n);
+}
 
 int writeArguments(int argc, char** argv) {
     std::FILE* out = std::fopen(argv[2], "wb");
@@ -38,10 +48,8 @@ int copyInput(const char* to) {
 
 int startCopy(const char* in, const char* out) {
     if (!platform::redirectStandardInput(in)) return 2;
-    char self[MAX_PATH + 1];
-    const DWORD n = GetModuleFileNameA(nullptr, self, sizeof self);
     platform::Error error;
-    return platform::spawnAndWait(std::string(self, n), {"probe", "copy", out}, error);
+    return platform::spawnAndWait(selfPath(), {"probe", "copy", out}, error);
 }
 
 int readKeys() {
@@ -59,17 +67,45 @@ void onInterrupt(platform::Signal which) {
 }
 
 // Wine gives a process with no console none to send Ctrl+C through; one of
-// its own is made here. Status 3 tells the test that there is none.
+// its own is made here. False when there is none.
+bool ownConsole() {
+    FreeConsole();
+    return AllocConsole() != 0;
+}
+
+// Status 3 tells the test that there is no console to send Ctrl+C through.
 int takeInterrupt() {
     std::string temporary = platform::createTemporaryFile();
     std::printf("%s\n", temporary.c_str());
     std::fflush(stdout);
-    if (!platform::installSignalHandler(platform::Signal::interrupt, onInterrupt)) return 4;
-    FreeConsole();
-    if (!AllocConsole()) return 3;
+    if (!ownConsole()) return 3;
     if (!platform::installSignalHandler(platform::Signal::interrupt, onInterrupt)) return 4;
     if (!GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0)) return 3;
     Sleep(10000);
+    return 0;
+}
+
+// The child, in the same console, gets the Ctrl+C too: one that stops is
+// waited for, one that ignores it is ended.
+int interruptChild(const std::string& name, bool ignore) {
+    if (!ownConsole()) return 3;
+    if (!platform::installSignalHandler(platform::Signal::interrupt, onInterrupt)) return 4;
+    std::thread([] {
+        Sleep(1000);
+        GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
+    }).detach();
+    platform::Error error;
+    std::vector<std::string> argv{"probe", "hold", name};
+    if (ignore) argv.push_back("ignore");
+    platform::spawnAndWait(selfPath(), argv, error);
+    return 7;  // the handler ends the run before the child does
+}
+
+int hold(const std::string& name, bool ignore) {
+    if (ignore) SetConsoleCtrlHandler(nullptr, TRUE);
+    HANDLE mutex = CreateMutexA(nullptr, TRUE, name.c_str());
+    Sleep(30000);
+    CloseHandle(mutex);
     return 0;
 }
 
@@ -82,5 +118,8 @@ int main(int argc, char** argv) {
     if (mode == "copy" && argc == 3) return copyInput(argv[2]);
     if (mode == "keys") return readKeys();
     if (mode == "interrupt") return takeInterrupt();
+    const bool ignore = argc > 3 && std::string(argv[3]) == "ignore";
+    if (mode == "interrupt-child" && argc > 2) return interruptChild(argv[2], ignore);
+    if (mode == "hold" && argc > 2) return hold(argv[2], ignore);
     return 99;
 }

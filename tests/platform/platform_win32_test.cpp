@@ -213,3 +213,28 @@ TEST(WindowsSignals, CtrlCStopsTheRunAfterRemovingItsTemporaries) {
     ASSERT_FALSE(temporary.empty());
     EXPECT_FALSE(exists(temporary));
 }
+
+// A running zip shares the console and gets the Ctrl+C too: one that stops
+// is waited for; one that does not is ended after a grace of 5 s. Either
+// way the run ends with the handler's status and the child is gone.
+TEST(WindowsSignals, CtrlCWaitsForARunningChildOrEndsIt) {
+    for (const bool ignoring : {false, true}) {
+        const std::string name = "archiver-probe-" + std::to_string(GetCurrentProcessId()) + (ignoring ? "-i" : "-s");
+        std::vector<std::string> args{"interrupt-child", name};
+        if (ignoring) args.push_back("ignore");
+        const DWORD start = GetTickCount();
+        RunResult r = run(PLATFORM_PROBE, args);
+        const DWORD took = GetTickCount() - start;
+        if (r.status == 3) GTEST_SKIP() << "no console to send Ctrl+C through here";
+        EXPECT_EQ(r.status, 5) << ignoring << r.out << r.err;
+        HANDLE held = OpenMutexA(SYNCHRONIZE, FALSE, name.c_str());
+        EXPECT_EQ(held, nullptr) << "the child is still there";
+        if (held) CloseHandle(held);
+        if (ignoring) {
+            EXPECT_GE(took, 5000u);
+            EXPECT_LT(took, 25000u);
+        } else {
+            EXPECT_LT(took, 5000u);
+        }
+    }
+}
