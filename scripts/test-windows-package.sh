@@ -12,26 +12,18 @@ package=$(scripts/package-windows.sh | tail -1)
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-windows/CMakeCache.txt)
 name="velmor-archiver-$version-win64"
 
-export PATH="/usr/lib/wine:$PATH"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+. scripts/wine-env.sh
 work=$(mktemp -d "${TMPDIR:-/tmp}/velmor-win-package-XXXXXX")
 [ -z "${KEEP_WORK:-}" ] || echo "work directory: $work"
-export WINEPREFIX="$work/prefix"
 cleanUp() {
-  wineserver -k 2>/dev/null || true
+  wineStop
   [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"
 }
 trap cleanUp EXIT
 failed=0
 fail() { echo "FAIL: $*"; failed=1; }
 
-echo "== a fresh Wine prefix"
-wineboot -u >/dev/null 2>&1
-wineserver -w
-wineserver -p 2>/dev/null || true
-# Wine's background services would hold the output of the first program open.
-wine64 cmd.exe /c exit </dev/null >/dev/null 2>&1
+wineStart "$work/prefix"
 
 echo "== unpack $package into C:\\"
 unzip -q "$package" -d "$WINEPREFIX/drive_c"
