@@ -2,10 +2,10 @@
 # Tries the Windows download (scripts/package-windows.sh) as a Windows user
 # would: unpacked into its own folder of a fresh Wine prefix, that folder on
 # the programs' PATH, the store on a drive of its own (D:). There it shows
-# its version, archives a copy of the sample store with /N and restores the
-# archive with /o, with the zip.exe and unzip.exe of the download; the store
-# must then hold every message byte for byte as before, each listed in its
-# folder's index, and nothing else.
+# its version, archives a copy of the sample store with /N into D:\saved\
+# and restores the archive with /o, with the zip.exe and unzip.exe of the
+# download; the store must then hold every message byte for byte as before,
+# each listed in its folder's index, and nothing else.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 package=$(scripts/package-windows.sh | tail -1)
@@ -64,8 +64,10 @@ done
 
 echo "== archive with /N"
 before=$(find "$store" -iname '*.msg' | wc -l)
-run "$store" archiver.exe /V 1 /D 2020/01/01 /N || fail "the archive job ended with status $?"
-archive="$store/ARCHIV00.zip"
+# The archive named with its drive, in a directory of its own.
+mkdir "$work/data/saved"
+run "$store" archiver.exe /V 1 /D 2020/01/01 /N 'D:\saved\old.zip' || fail "the archive job ended with status $?"
+archive="$work/data/saved/old.zip"
 members=$(unzip -Z1 "$archive") || fail "no archive ARCHIV00.zip"
 grep -qx backup.bag <<<"$members" || fail "ARCHIV00.zip holds no backup.bag"
 archived=$(grep -ci '\.msg$' <<<"$members" || true)
@@ -94,8 +96,8 @@ while read -r index; do
 done <<<"$indexes"
 
 echo "== restore with /o"
-run "$store" archiver.exe /r /o ARCHIV00.zip || fail "the restore ended with status $?"
-rm -f "$archive"
+run "$store" archiver.exe /r /o 'D:\saved\old.zip' || fail "the restore ended with status $?"
+rm -r "$work/data/saved"
 differences=$(diff -r -x folder.bag examples/store "$work/data" || true)
 [ -z "$differences" ] || fail "the store after the restore differs: $differences"
 # The restore adds a line to the end of the index for each message it brings
