@@ -109,6 +109,15 @@ while read -r index; do
 done <<<"$indexes"
 echo "every message is back and listed in its index"
 
+echo "== the example archive.cfg of the download"
+# Its CR LF lines, read where the client keeps it; /V 4 lists the settings
+# without running a job, whatever the day.
+cp "$WINEPREFIX/drive_c/$name/archive.cfg" "$store/"
+listing=$(run "$store" archiver.exe /V 4) || fail "archiver.exe /V 4 with the example archive.cfg ended with status $?"
+grep -qx "Archive day Sunday specified in config file" <<<"$listing" ||
+  fail "the example archive.cfg was not read: $listing"
+rm "$store/archive.cfg"
+
 if [ "$failed" -ne 0 ]; then
   echo "The Windows download failed its test." >&2
   exit 1
