@@ -6,6 +6,7 @@
 # and restores the archive with /o, with the zip.exe and unzip.exe of the
 # download; the store must then hold every message byte for byte as before,
 # each listed in its folder's index, and nothing else.
+# KEEP_WORK=1 keeps the prefix and the store for a look afterwards.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 package=$(scripts/package-windows.sh | tail -1)
