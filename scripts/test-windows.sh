@@ -10,23 +10,9 @@
 # under 1 s with it) and stopped at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-# bookworm keeps wine64 out of PATH.
-export PATH="/usr/lib/wine:$PATH"
-export WINEPREFIX="$PWD/build-windows/wine"
-export WINEDEBUG=-all
-# No Mono or Gecko installer prompts: nothing here needs them.
-export WINEDLLOVERRIDES="mscoree,mshtml="
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "== a Wine prefix in build-windows/wine =="
-  wineboot -u >/dev/null 2>&1
-  wineserver -w
-fi
-wineserver -p 2>/dev/null || true  # one may be running for this prefix already
-trap 'wineserver -k || true' EXIT
-# The first Wine program starts Wine's own background services, which inherit
-# its standard output and hold it open until the server ends: a test listed
-# through a pipe would then never seem to end. Start them here, on nothing.
-wine64 cmd.exe /c exit </dev/null >/dev/null 2>&1
+. scripts/wine-env.sh
+wineStart "$PWD/build-windows/wine"
+trap wineStop EXIT
 # The Windows programs find zip.exe and unzip.exe along WINEPATH.
 export WINEPATH
 WINEPATH="$(winepath -w "$PWD/build-windows/infozip")"

@@ -465,6 +465,38 @@ TEST(ArchiveStoreShapes, MixedCaseDirectoriesKeepTheirNames) {
     EXPECT_EQ(testing_support::listDirectory(t / "velmor/Work.ACT"), (Names{"Inbox.FLD", "acct.ini"}));
 }
 
+// The client may spell a message in its index otherwise than the disk does:
+// the line still belongs to the message, so the archive keeps the client's
+// values, the rewrite drops the line, and the restore finds the folder.
+TEST(ArchiveStoreShapes, IndexLinesSpelledInAnotherCaseThanTheFiles) {
+    testing_support::TempDir t;
+    testing_support::StoreBuilder s(t / "velmor");
+    s.account("Work.ACT", "Work").folder("Work.ACT/Inbox.FLD", "Inbox");
+    for (const char* name : {"1.msg", "2.msg"})
+        s.message(std::string("Work.ACT/Inbox.FLD/") + name, testing_support::messageHeaders(name, "a@b", "c@d"));
+    s.age("Work.ACT/Inbox.FLD/1.msg", 90);
+    const std::string message = readFile(t / "velmor/Work.ACT/Inbox.FLD/1.msg");
+    std::string keep = testing_support::indexLine({"4", "4", "d", "t", "2", "c@d", "c@d", "a@b", "a@b", "1K", "2.MSG"});
+    s.file("Work.ACT/Inbox.FLD/folder.bag",
+           testing_support::indexLine({"3", "3", "d", "t", "1", "c@d", "c@d", "a@b", "a@b", "1K", "1.MSG"}) + keep);
+
+    auto r = testing_support::runArchiver(s.mainDir(), {"/A", "30", "/N"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(messagesOf(zipMembers(t / "velmor/ARCHIV00.zip")), (Names{"Work.ACT/Inbox.FLD/1.msg"}));
+    EXPECT_EQ(zipMember(t / "velmor/ARCHIV00.zip", "backup.bag").rfind("3\xDE" "3\xDE", 0), 0u);
+    EXPECT_EQ(readFile(t / "velmor/Work.ACT/Inbox.FLD/folder.bag"), keep);
+    EXPECT_EQ(testing_support::listDirectory(t / "velmor/Work.ACT/Inbox.FLD"),
+              (Names{"2.msg", "folder.bag", "folder.ini"}));
+
+    r = testing_support::runArchiver(s.mainDir(), {"/r", "/o", "ARCHIV00.zip"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(testing_support::listDirectory(t / "velmor"), (Names{"ARCHIV00.zip", "Work.ACT", "velmor.exe"}));
+    EXPECT_EQ(testing_support::listDirectory(t / "velmor/Work.ACT/Inbox.FLD"),
+              (Names{"1.msg", "2.msg", "folder.bag", "folder.ini"}));
+    EXPECT_EQ(readFile(t / "velmor/Work.ACT/Inbox.FLD/1.msg"), message);
+    EXPECT_EQ(testing_support::linesOf(readFile(t / "velmor/Work.ACT/Inbox.FLD/folder.bag")).size(), 2u);
+}
+
 TEST(ArchiveStoreShapes, NamesWithSpacesAndPercentSigns) {
     testing_support::TempDir t;
     testing_support::StoreBuilder s(t / "My Mail");
