@@ -35,6 +35,12 @@ int startAndWait(const char* application, std::string commandLine, Error& error)
     DWORD status = 1;
     GetExitCodeProcess(process.hProcess, &status);
     CloseHandle(process.hProcess);
+    // A Ctrl+C reaches the child and us through the console we share, each
+    // on a thread the system starts: the child may have ended before our
+    // handler runs. A child that failed therefore gives the handler a
+    // moment to stop this thread before the run goes on as if zip had
+    // failed by itself.
+    if (status != 0) Sleep(500);
     return static_cast<int>(status);
 }
 
