@@ -77,7 +77,8 @@ private:
     std::condition_variable changed_;
     std::size_t claimed_ = 0;  // files handed to a thread so far
     std::size_t taken_ = 0;    // files taken so far
-    std::size_t takerWaitsFor_ = 0;  // +1; 0 while the taker does not wait
+    std::size_t readyInRow_ = 0;     // files read, from the first, with none missing between
+    std::size_t takerWaitsFor_ = 0;  // the taker sleeps until readyInRow_ reaches it (0: awake)
     std::size_t threadsWaiting_ = 0;
     bool stopping_ = false;
 };
