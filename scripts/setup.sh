@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need, when something is missing.
 set -euo pipefail
-packages=(build-essential cmake libgtest-dev libgmock-dev zip unzip)
+packages=(build-essential cmake libgtest-dev libgmock-dev zip unzip zlib1g-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
