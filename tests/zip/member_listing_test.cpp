@@ -1,11 +1,14 @@
 // The archive listing (unzip -v) read into names, sizes and CRC-32s, and
 // the patterns by which the archive test names a directory's members.
+#include "platform.h"
 #include "test_support.h"
 #include "zip.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <thread>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -146,6 +149,37 @@ TEST_F(RealArchive, ADamagedMemberFailsTheTest) {
     ts::writeFile(archive(), bytes);
     EXPECT_NE(testArchiveMembers(archive().c_str(), {"a.fld/*"}), 0);
     EXPECT_EQ(testArchiveMembers(archive().c_str(), {"b.fld/*"}), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The archive is tested from threads that block every signal; the unzip
+// they start must not inherit that, or an interrupt from the terminal
+// would leave it running.
+TEST(ArchiveTestProgram, StartedFromAQuietThreadItTakesSignals) {
+    ts::TempDir dir;
+    ts::makeDirectories(dir / "bin");
+    ASSERT_EQ(symlink(SIGNAL_REPORT_BIN, (dir / "bin/unzip").c_str()), 0);
+    setenv("SIGNAL_REPORT", (dir / "signals").c_str(), 1);
+    const char* oldPath = std::getenv("PATH");
+    const std::string saved = oldPath ? oldPath : "";
+    setenv("PATH", (dir / "bin" + ":" + saved).c_str(), 1);
+    int status = -1;
+    std::thread quiet;
+    ASSERT_TRUE(platform::startQuietThread(quiet, [&] { status = testArchiveMembers("a.zip", {"*"}); }));
+    quiet.join();
+    setenv("PATH", saved.c_str(), 1);
+    unsetenv("SIGNAL_REPORT");
+    EXPECT_EQ(status, 0);
+    const std::string signals = ts::readFile(dir / "signals");
+    EXPECT_NE(signals.find("SigBlk:\t0000000000000000\n"), std::string::npos) << signals;
+    // SIGINT (2) and SIGQUIT (3) are not ignored either: bits 0x2 and 0x4.
+    const std::size_t ignored = signals.find("SigIgn:\t");
+    ASSERT_NE(ignored, std::string::npos) << signals;
+    const unsigned long mask = std::stoul(signals.substr(ignored + 8, 16), nullptr, 16);
+    EXPECT_EQ(mask & 0x6ul, 0ul) << signals;
 }
 
 }  // namespace
