@@ -53,5 +53,6 @@ int main(int argc, char** argv) {
 
     if (settings.sort) sortAddressBook(settings.velmorDirName, settings.sort);
     std::fflush(stdout);
-    return 0;
+    // A scheduler must see that messages it expected gone are still there.
+    return messagesKept != 0 ? 1 : 0;
 }

@@ -88,6 +88,9 @@ extern int archiveFileCount;
 extern long long archiveBytes;
 extern int messageDots;
 extern int indexDots;
+// Messages that a delete run kept because it could not prove that the
+// archive holds their bytes; the run then ends with status 1.
+extern int messagesKept;
 
 // The product lines of the start banner.
 extern const char* const productLine;

@@ -3,6 +3,7 @@
 // archived messages leave the store.
 #include "archive.h"
 
+#include "archive_verify.h"
 #include "diagnostics.h"
 #include "folder_index.h"
 #include "jobs.h"
@@ -14,25 +15,13 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <ctime>
 #include <memory>
-#include <unordered_set>
 #include <vector>
 
 namespace {
 
 const char* const backupIndexName = "backup.bag";
-
-// Lower-cased member names of the archive just written.
-std::unordered_set<std::string> archivedMembers;
-
-// A store path in the form zip stores it: as the file system spells it,
-// "/" separators, no leading "./", and (for comparing) lower case.
-std::string memberKey(const std::string& path) {
-    std::string key = platform::resolvePath(path);
-    while (key.compare(0, 2, "./") == 0) key.erase(0, 2);
-    lowerCase(key);
-    return key;
-}
 
 IndexEntry directoryNode(const char* name) {
     IndexEntry node{};
@@ -117,20 +106,6 @@ void writeBackupIndex() {
     if (std::fclose(backup) != 0) fatalError(4086, "Error [%d] writing the archive index %s", errno, backupIndexName);
 }
 
-bool archivedMembersRead(const std::string& archive) {
-    archivedMembers.clear();
-    std::vector<std::string> members;
-    if (!listArchiveMembers(archive.c_str(), members)) {
-        reportWarning(4121, "Cannot list the archive %s: no message is deleted, the indexes stay as they were",
-                      archive.c_str());
-        return false;
-    }
-    for (auto& m : members) archivedMembers.insert(lowerCase(m));
-    return true;
-}
-
-bool isArchived(const char* path) { return archivedMembers.count(memberKey(path)) != 0; }
-
 void rewriteIndexes(const std::string& dir, LL* selected, LL* indexed) {
     std::unique_ptr<BaseNameLookup> lookup;
     for (void* e = FirstLL(selected); SizeLL(e) != 0; e = NextLL(e)) {
@@ -139,8 +114,8 @@ void rewriteIndexes(const std::string& dir, LL* selected, LL* indexed) {
             rewriteIndexes(joinStorePath(dir, p.fileName), p.selected, p.indexed);
             continue;
         }
-        // A message the archive does not hold keeps its line: it stays.
-        if (!isArchived(p.fileName)) continue;
+        // A message the archive is not proven to hold keeps its line: it stays.
+        if (!isProven(p)) continue;
         if (!lookup) lookup = std::make_unique<BaseNameLookup>(indexed, true);
         if (IndexEntry* line = lookup->takeFirst(p.fileName)) DeleteLL(line);
     }
@@ -167,8 +142,13 @@ void deleteArchived(const std::string& dir, LL* selected) {
             deleteArchived(joinStorePath(dir, p.fileName), p.selected);
             continue;
         }
-        if (!isArchived(p.fileName)) {
-            reportWarning(4120, "Not in the archive, so not deleted: %s", p.fileName);
+        if (!isProven(p)) {
+            reportKept(p);
+            continue;
+        }
+        // Its line is gone already; a reindex lists it again.
+        if (!stillAsProven(p)) {
+            reportChangedBeforeDeletion(p);
             continue;
         }
         const platform::Error denied = platform::makeWritable(p.fileName);
@@ -211,6 +191,11 @@ void archiveJob() {
         consoleLinef("Zip may spend up to %d minutes analyzing the file list", archiveFileCount / 3 / 60);
         consoleLinef("(This is only an estimate based upon observed behaviour).");
     }
+    // With delete, the messages' CRC-32s are taken on the second core
+    // while zip works; without it, nothing more is done than zip.
+    const bool deleting = settings.deleteArchived && settings.verbose < 2;
+    if (deleting) startNotingMessages(settings.topSelected);
+    const std::time_t zipStarted = std::time(nullptr);
     int zipResult = zipFiles(listFileName, archive.c_str(), settings.quiet ? 1 : 0);
     platform::removeFile(backupIndexName);
     removeListFile();
@@ -218,8 +203,8 @@ void archiveJob() {
     // A scheduler must be able to tell that the archive was not written.
     if (zipResult != 0)
         fatalError(4087, "Zip ended with status %d: the archive may be incomplete, nothing was deleted", zipResult);
-    if (!settings.deleteArchived || settings.verbose >= 2) return;
-    if (!archivedMembersRead(archive)) return;
+    if (!deleting) return;
+    if (!proveArchived(archive, zipStarted)) return;
     rewriteIndexes("./", settings.topSelected, settings.topIndexed);
     deleteArchived("./", settings.topSelected);
 }

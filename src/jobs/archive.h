@@ -4,8 +4,8 @@
 // into the scan tree while writing the list file, writes backup.bag, runs
 // zip, and with delete set (and verbose below 2) takes the archived
 // messages out of their folders: first rewriteIndexes, then
-// deleteArchived. Only messages that the written archive really holds are
-// taken out (see archivedMembersRead).
+// deleteArchived. Only messages that the written archive, tested whole,
+// holds with their exact current bytes are taken out (archive_verify.h).
 #pragma once
 
 #include "index_entry.h"
@@ -21,18 +21,11 @@ void writeBackupIndex();
 // base name (letter case ignored), and its line in backup.bag.
 void writeBackupEntries(std::FILE* backup, LL* selected, LL* indexed);
 
-// Reads the member names of the written archive. False (after a warning)
-// when they cannot be listed: then nothing may be deleted.
-bool archivedMembersRead(const std::string& archivePath);
-// True when the message at store path `path` is a member of the archive
-// read by archivedMembersRead (letter case ignored, no leading "./").
-bool isArchived(const char* path);
-
-// Below `dir`, removes the index line of every archived message of each
+// Below `dir`, removes the index line of every proven message of each
 // folder and writes the folder's folder.bag anew, in folders that had one.
 void rewriteIndexes(const std::string& dir, LL* selected, LL* indexed);
-// Deletes the archived message files below `dir`; a selected message that
-// the archive does not hold stays, with a warning naming it.
+// Deletes the proven message files below `dir` that are still as they were
+// proven; every other selected message stays, with a warning naming it.
 void deleteArchived(const std::string& dir, LL* selected);
 
 // The path handed to zip: archiveFile as it stands when absolute, else

@@ -20,6 +20,11 @@ const char* unzipProgramName();  // "unzip" ("unzip.exe" on Windows)
 // Returns -1 with `error` set when it could not be started at all. While
 // it runs, an interrupt passes on to it and waits for it to end.
 int spawnAndWait(const std::string& path, const std::vector<std::string>& argv, Error& error);
+// As spawnAndWait, for a helper thread (startQuietThread): the program
+// starts as from a fresh process, so that an interrupt from the terminal
+// ends it, and the handler does not wait for it (it stops only the main
+// thread's program). Only for programs that write nothing.
+int spawnAndWaitFromHelper(const std::string& path, const std::vector<std::string>& argv, Error& error);
 
 #ifdef _WIN32
 // The command line that gives a program exactly `argv` through the C

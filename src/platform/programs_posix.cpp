@@ -67,7 +67,12 @@ char pathListSeparator() { return ':'; }
 const char* zipProgramName() { return "zip"; }
 const char* unzipProgramName() { return "unzip"; }
 
-int spawnAndWait(const std::string& path, const std::vector<std::string>& argv, Error& error) {
+namespace {
+
+// The spawn of both kinds: from the main thread, which an interrupt finds
+// in the registry, or from a helper thread, whose child gets the signal
+// mask and handling of a fresh process.
+int spawnAndWaitAs(bool fromHelper, const std::string& path, const std::vector<std::string>& argv, Error& error) {
     std::string host = resolvePath(path);
     // posix_spawn reports a missing program only through the child's exit
     // status on some systems; look first so that "not started" is certain.
@@ -85,17 +90,53 @@ int spawnAndWait(const std::string& path, const std::vector<std::string>& argv, 
     args.reserve(copies.size() + 1);
     for (auto& a : copies) args.push_back(a.data());
     args.push_back(nullptr);
+    posix_spawnattr_t attributes;
+    if (posix_spawnattr_init(&attributes) != 0) {
+        error = Error{ENOMEM};
+        return -1;
+    }
+    if (fromHelper) {
+        // The helper blocks every signal: its child must not inherit that,
+        // so that an interrupt from the terminal ends it.
+        sigset_t none, caught;
+        sigemptyset(&none);
+        sigemptyset(&caught);
+        for (int s : {SIGINT, SIGQUIT, SIGTERM, SIGABRT, SIGPIPE}) sigaddset(&caught, s);
+        posix_spawnattr_setsigmask(&attributes, &none);
+        posix_spawnattr_setsigdefault(&attributes, &caught);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    }
     pid_t pid = 0;
-    int rc = posix_spawn(&pid, host.c_str(), nullptr, nullptr, args.data(), environ);
+    const int rc = posix_spawn(&pid, host.c_str(), nullptr, &attributes, args.data(), environ);
+    posix_spawnattr_destroy(&attributes);
     if (rc != 0) {
         error = Error{rc};
         return -1;
     }
     int status = 0;
-    if (!waitForExit(pid, status, error)) return -1;
+    if (fromHelper) {
+        while (waitpid(pid, &status, 0) < 0) {
+            if (errno != EINTR) {
+                error = Error{errno};
+                return -1;
+            }
+        }
+    } else if (!waitForExit(pid, status, error)) {
+        return -1;
+    }
     if (WIFEXITED(status)) return WEXITSTATUS(status);
     if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
     return 1;
+}
+
+}  // namespace
+
+int spawnAndWait(const std::string& path, const std::vector<std::string>& argv, Error& error) {
+    return spawnAndWaitAs(false, path, argv, error);
+}
+
+int spawnAndWaitFromHelper(const std::string& path, const std::vector<std::string>& argv, Error& error) {
+    return spawnAndWaitAs(true, path, argv, error);
 }
 
 bool redirectStandardInput(const std::string& path) {

@@ -15,7 +15,7 @@ namespace {
 // Starts `commandLine` (the program at `application`, or found by the
 // system when that is null) with our standard handles and waits for it:
 // its exit status, or -1 with `error` set when it did not start.
-int startAndWait(const char* application, std::string commandLine, Error& error) {
+int startAndWait(const char* application, std::string commandLine, Error& error, bool fromHelper = false) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -29,9 +29,11 @@ int startAndWait(const char* application, std::string commandLine, Error& error)
         return -1;
     }
     CloseHandle(process.hThread);
-    setRunningChild(reinterpret_cast<std::intptr_t>(process.hProcess));
+    // The handler knows only the main thread's child; a helper's writes
+    // nothing and gets the console's Ctrl+C by itself.
+    if (!fromHelper) setRunningChild(reinterpret_cast<std::intptr_t>(process.hProcess));
     WaitForSingleObject(process.hProcess, INFINITE);
-    setRunningChild(0);
+    if (!fromHelper) setRunningChild(0);
     DWORD status = 1;
     GetExitCodeProcess(process.hProcess, &status);
     CloseHandle(process.hProcess);
@@ -102,7 +104,9 @@ char pathListSeparator() { return ';'; }
 const char* zipProgramName() { return "zip.exe"; }
 const char* unzipProgramName() { return "unzip.exe"; }
 
-int spawnAndWait(const std::string& path, const std::vector<std::string>& argv, Error& error) {
+namespace {
+
+int spawnAndWaitAs(bool fromHelper, const std::string& path, const std::vector<std::string>& argv, Error& error) {
     const std::string host = hostForm(path);
     const DWORD attributes = GetFileAttributesA(host.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
@@ -113,7 +117,17 @@ int spawnAndWait(const std::string& path, const std::vector<std::string>& argv, 
         error = Error{ERROR_ACCESS_DENIED};
         return -1;
     }
-    return startAndWait(host.c_str(), commandLineOf(argv), error);
+    return startAndWait(host.c_str(), commandLineOf(argv), error, fromHelper);
+}
+
+}  // namespace
+
+int spawnAndWait(const std::string& path, const std::vector<std::string>& argv, Error& error) {
+    return spawnAndWaitAs(false, path, argv, error);
+}
+
+int spawnAndWaitFromHelper(const std::string& path, const std::vector<std::string>& argv, Error& error) {
+    return spawnAndWaitAs(true, path, argv, error);
 }
 
 bool redirectStandardInput(const std::string& path) {

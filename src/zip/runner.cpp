@@ -46,6 +46,11 @@ std::vector<std::string> searchList(const char* path) {
 }  // namespace
 
 int runProgram(const char* program, const std::vector<std::string>& arguments, const char* inputFile) {
+    return runProgramWith(platform::spawnAndWait, program, arguments, inputFile);
+}
+
+int runProgramWith(SpawnFunction spawn, const char* program, const std::vector<std::string>& arguments,
+                   const char* inputFile) {
     std::FILE* debug = nullptr;
     if (platform::environmentValue(debugVariableName)) {
         debug = platform::openFile(debugLogName, "a");
@@ -78,7 +83,7 @@ int runProgram(const char* program, const std::vector<std::string>& arguments, c
     platform::Error error{ENOENT};
     for (const auto& element : searchList(platform::environmentValue("PATH"))) {
         std::string candidate = element + platform::pathSeparator() + program;
-        int status = platform::spawnAndWait(candidate, argv, error);
+        int status = spawn(candidate, argv, error);
         if (status >= 0) {
             if (debug) std::fclose(debug);
             return status;

@@ -13,7 +13,9 @@
 #pragma once
 
 #include "listfile.h"
+#include "file.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -31,6 +33,12 @@
 //    current directory.
 int runProgram(const char* program, const std::vector<std::string>& arguments, const char* inputFile);
 
+// runProgram with another way of starting the program at a candidate path
+// (platform::spawnAndWait's contract).
+using SpawnFunction = int (*)(const std::string& path, const std::vector<std::string>& argv, platform::Error& error);
+int runProgramWith(SpawnFunction spawn, const char* program, const std::vector<std::string>& arguments,
+                   const char* inputFile);
+
 // Store paths handed to zipFiles and unzipFile (the archive, the extract
 // directory) may use either separator, a drive and any letter case; the
 // programs get them in the file system's own spelling. Member names are
@@ -47,10 +55,40 @@ int zipFiles(const char* listFile, const char* archiveFile, int noiseFlag);
 // directory) when `noiseFlag` is zero. 0 means the member was extracted.
 int unzipFile(const char* extractDir, const char* archiveFile, char* member, int noiseFlag);
 
-// Fills `members` with the names stored in `archiveFile`, as `unzip -Z1`
-// lists them. False when the listing cannot be made (unzip missing or
-// failing, the archive unreadable); `members` is then empty.
-bool listArchiveMembers(const char* archiveFile, std::vector<std::string>& members);
+// One member of an archive as unzip lists it.
+struct ArchiveMember {
+    std::string name;                 // as stored, "/" separators
+    std::int64_t size = 0;            // bytes once inflated
+    std::int64_t compressedSize = 0;  // bytes in the archive
+    std::uint32_t crc = 0;            // CRC-32 of the inflated bytes
+};
+
+// Reads the text of `unzip -v` into `members`, in archive order. False
+// (and `members` empty) when the text is not a whole listing: no table, a
+// line that does not parse, or a count at its foot that differs from the
+// lines above it. A comment of the archive, printed before the table, is
+// never taken for members. Names keep their blanks and 8-bit bytes; unzip
+// shows a control character of a name as "^" and a letter, so such a name
+// does not match the file's own.
+bool parseMemberListing(const std::string& text, std::vector<ArchiveMember>& members);
+
+// Lists `archiveFile` with `unzip -v`. False when the listing cannot be
+// made or read whole (unzip missing or failing, the archive unreadable).
+bool listArchiveContents(const char* archiveFile, std::vector<ArchiveMember>& members);
+
+// The unzip pattern (for testArchiveMembers) of every member stored
+// directly in `directory` (a stored name's directory part, "" for the top):
+// "dir/*", with "*", "?" and "[" of the name taken literally.
+std::string directoryPattern(const std::string& directory);
+
+// Tests the members of `archiveFile` that `patterns` name (`unzip -tqq -W`,
+// so that "*" stays within one directory): each is inflated and checked
+// against its stored CRC-32 and size. 0 when every one passed and every
+// pattern named at least one member; otherwise unzip's status (1 when it
+// could not be started). Made to be called from a thread started with
+// platform::startQuietThread, several at a time: unzip gets the usual
+// handling of signals, so an interrupt from the terminal ends it too.
+int testArchiveMembers(const char* archiveFile, const std::vector<std::string>& patterns);
 
 // 1 when zip (kind 1) or unzip (kind 2) answers "-h" with a help text
 // whose version line is at least "2.2" or "5.32"; else 0 after printing

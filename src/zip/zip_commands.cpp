@@ -3,6 +3,7 @@
 #include "platform.h"
 #include "util.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -67,40 +68,54 @@ int unzipFile(const char* extractDir, const char* archiveFile, char* member, int
     return runProgram(platform::unzipProgramName(), args, nullptr);
 }
 
-bool listArchiveMembers(const char* archiveFile, std::vector<std::string>& members) {
+bool listArchiveContents(const char* archiveFile, std::vector<ArchiveMember>& members) {
     members.clear();
     std::string listing = platform::createTemporaryFile();
     if (listing.empty()) return false;
-    std::string commandLine = std::string(platform::unzipProgramName()) + " -Z1 " +
+    std::string commandLine = std::string(platform::unzipProgramName()) + " -v " +
                               platform::interpreterWord(platform::resolvePath(archiveFile)) + " > " + platform::interpreterWord(listing);
     std::fflush(stdout);
     bool listed = platform::runCommandInterpreter(commandLine) == 0;
+    std::string text;
     std::FILE* in = listed ? platform::openFile(listing, "rb") : nullptr;
     if (in) {
-        std::string line;
-        int c;
-        while ((c = std::fgetc(in)) != EOF) {
-            if (c != '\n') {
-                line += static_cast<char>(c);
-                continue;
-            }
-            // unzip on Windows ends its lines with CR LF, and names them
-            // in the console's code page.
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            platform::fromConsoleCodePage(line);
-            if (!line.empty()) members.push_back(line);
-            line.clear();
-        }
-        platform::fromConsoleCodePage(line);
-        if (!line.empty()) members.push_back(line);
+        char block[64 * 1024];
+        std::size_t got;
+        while ((got = std::fread(block, 1, sizeof block, in)) > 0) text.append(block, got);
         if (std::ferror(in)) listed = false;
         std::fclose(in);
     } else {
         listed = false;
     }
     platform::removeTemporaryFile(listing);
-    if (!listed) members.clear();
-    return listed;
+    // unzip on Windows ends its lines with CR LF, and names members in the
+    // console's code page.
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    platform::fromConsoleCodePage(text);
+    return listed && parseMemberListing(text, members);
+}
+
+std::string directoryPattern(const std::string& directory) {
+    std::string pattern;
+    pattern.reserve(directory.size() + 2);
+    for (char c : directory) {
+        if (c == '*' || c == '?' || c == '[') {
+            pattern += '[';
+            pattern += c;
+            pattern += ']';
+        } else {
+            pattern += c;
+        }
+    }
+    if (!pattern.empty()) pattern += '/';
+    return pattern + '*';
+}
+
+int testArchiveMembers(const char* archiveFile, const std::vector<std::string>& patterns) {
+    std::vector<std::string> args = optionWords("-tqq -W");
+    args.push_back(platform::resolvePath(archiveFile));
+    args.insert(args.end(), patterns.begin(), patterns.end());
+    return runProgramWith(platform::spawnAndWaitFromHelper, platform::unzipProgramName(), args, nullptr);
 }
 
 int checkZipVersion(int kind) {

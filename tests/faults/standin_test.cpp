@@ -67,11 +67,11 @@ TEST_F(StandIn, ZipFailingWithAnyStatusDeletesNothingAndSaysSo) {
 
 TEST_F(StandIn, ArchiveThatCannotBeListedDeletesNothing) {
     for (int status : failingStatuses) {
-        standIn("unzip", "if [ \"$1\" = -Z1 ]; then exit " + std::to_string(status) + "; fi\nexec \"$real\" \"$@\"\n");
+        standIn("unzip", "if [ \"$1\" = -v ]; then exit " + std::to_string(status) + "; fi\nexec \"$real\" \"$@\"\n");
         FaultStore store(Job::archive);
         const Files before = store.files();
         RunResult run = runWithStandIns(store);
-        const std::string where = "unzip -Z1 exits " + std::to_string(status);
+        const std::string where = "unzip -v exits " + std::to_string(status);
         EXPECT_EQ(run.status, 0) << where;
         EXPECT_NE(run.err.find("[4121]: Cannot list the archive "), std::string::npos) << where << run.err;
         expectUntouched(store, before, where);
@@ -157,7 +157,7 @@ TEST_F(StandIn, HangingProgramsEndWithTheInterrupt) {
         Job job;
     } cases[] = {
         {"zip hangs", "zip", "cat > /dev/null\nsleep 30\n", Job::archive},
-        {"the listing hangs", "unzip", "if [ \"$1\" = -Z1 ]; then sleep 30; fi\nexec \"$real\" \"$@\"\n", Job::archive},
+        {"the listing hangs", "unzip", "if [ \"$1\" = -v ]; then sleep 30; fi\nexec \"$real\" \"$@\"\n", Job::archive},
         {"unzip of backup.bag hangs", "unzip", "sleep 30\n", Job::restore},
         {"unzip of a message hangs", "unzip",
          "for a; do last=\"$a\"; done\ncase \"$last\" in *.msg) sleep 30;; esac\nexec \"$real\" \"$@\"\n", Job::restore},
