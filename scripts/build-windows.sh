@@ -11,7 +11,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 # Without --no-install-recommends Wine pulls in a hundred desktop packages.
 scripts/install-missing.sh --no-install-recommends \
-  cmake make libgtest-dev g++-mingw-w64-x86-64-posix wine64 wine
+  cmake make libgtest-dev g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 wine
 targets=()
 for t in "$@"; do targets+=(--target "$t"); done
 cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \

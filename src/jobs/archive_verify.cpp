@@ -150,6 +150,10 @@ Judgement judge(const Note& note, const ArchiveMember& member, std::time_t zipSt
 using PatternRuns = std::vector<std::vector<std::string>>;
 
 std::vector<PatternRuns> testShares(const std::vector<ArchiveMember>& members) {
+    // Without unzip's -W a directory's pattern would name the members below
+    // it too, and Windows's unzip matches names in its own code page: the
+    // archive is then tested whole, in one run.
+    if (!platform::unzipWildcardsStopAtSlash()) return {PatternRuns{{}}, PatternRuns{}};
     std::unordered_map<std::string, std::int64_t> bytesOf;
     std::vector<std::string> order;
     for (const ArchiveMember& m : members) {

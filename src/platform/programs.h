@@ -14,6 +14,10 @@ namespace platform {
 char pathListSeparator();
 const char* zipProgramName();    // "zip"   ("zip.exe" on Windows)
 const char* unzipProgramName();  // "unzip" ("unzip.exe" on Windows)
+// Whether this system's unzip takes -W, so that "*" stops at "/": Info-ZIP
+// builds it for Unix only. Without it a directory's pattern also names the
+// members below that directory.
+bool unzipWildcardsStopAtSlash();
 
 // Starts the program at `path` with exactly `argv` (argv[0] included) and
 // the current standard streams, waits for it and returns its exit status.

@@ -112,7 +112,7 @@ std::string directoryPattern(const std::string& directory) {
 }
 
 int testArchiveMembers(const char* archiveFile, const std::vector<std::string>& patterns) {
-    std::vector<std::string> args = optionWords("-tqq -W");
+    std::vector<std::string> args = optionWords(platform::unzipWildcardsStopAtSlash() ? "-tqq -W" : "-tqq");
     args.push_back(platform::resolvePath(archiveFile));
     args.insert(args.end(), patterns.begin(), patterns.end());
     return runProgramWith(platform::spawnAndWaitFromHelper, platform::unzipProgramName(), args, nullptr);

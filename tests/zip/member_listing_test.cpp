@@ -106,7 +106,12 @@ protected:
 };
 
 TEST_F(RealArchive, ListingGivesNameSizeAndCrcOfEveryMember) {
+#ifdef _WIN32
+    // "*" and "?" cannot stand in a Windows name, and zip.exe takes "[1]" as a wildcard.
+    const std::string odd = "a b.act/x 1.fld/caf\xE9 1.msg";
+#else
     const std::string odd = "a b.act/x[1]*?.fld/caf\xE9 1.msg";
+#endif
     zip({{"a.act/i.fld/1.msg", "hello\n"}, {odd, std::string(5000, 'z')}});
     std::vector<ArchiveMember> m;
     ASSERT_TRUE(listArchiveContents(archive().c_str(), m));
@@ -122,6 +127,7 @@ TEST_F(RealArchive, ListingGivesNameSizeAndCrcOfEveryMember) {
     EXPECT_TRUE(m.empty());
 }
 
+#ifndef _WIN32  // names with "*" and "?", and unzip's -W, are Unix's
 TEST_F(RealArchive, APatternNamesExactlyTheMembersOfItsDirectory) {
     // "*", "?" and "[" in a directory name are taken literally, and "*"
     // does not reach into the directories below.
@@ -134,6 +140,8 @@ TEST_F(RealArchive, APatternNamesExactlyTheMembersOfItsDirectory) {
     EXPECT_NE(testArchiveMembers(archive().c_str(), {directoryPattern("x1?b.fld")}), 0);
     EXPECT_NE(testArchiveMembers(archive().c_str(), {directoryPattern("x[1]*?.fld/sub.fld/c.msg")}), 0);
 }
+
+#endif
 
 TEST_F(RealArchive, ADamagedMemberFailsTheTest) {
     std::string body;
@@ -153,6 +161,7 @@ TEST_F(RealArchive, ADamagedMemberFailsTheTest) {
 
 }  // namespace
 
+#ifndef _WIN32  // signal masks are POSIX's; on Windows the console's Ctrl+C reaches every program
 namespace {
 
 // The archive is tested from threads that block every signal; the unzip
@@ -183,3 +192,4 @@ TEST(ArchiveTestProgram, StartedFromAQuietThreadItTakesSignals) {
 }
 
 }  // namespace
+#endif
