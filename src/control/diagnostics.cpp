@@ -96,7 +96,18 @@ void fatalError(int code, const char* format, ...) {
     endProcess(1);
 }
 
+namespace {
+EndOfRunStep beforeEnd = nullptr;
+}  // namespace
+
+void runBeforeEnd(EndOfRunStep step) { beforeEnd = step; }
+
 void endProcess(int status) {
+    if (beforeEnd) {
+        EndOfRunStep step = beforeEnd;
+        beforeEnd = nullptr;  // once, also when the step itself ends the run
+        step();
+    }
     // Whatever temporary the run still has (an unpublished rewrite, the
     // version check's help text) goes with it, on every road out.
     platform::removeRegisteredFiles();

@@ -36,6 +36,10 @@ void reportWarning(int code, const char* format, ...) __attribute__((format(prin
 using EndProcessHook = void (*)(int status);
 extern EndProcessHook endProcessHook;
 [[noreturn]] void endProcess(int status);
+// A step endProcess takes before anything else, such as stopping a helper
+// thread that reads what the ending process frees. One at a time.
+using EndOfRunStep = void (*)();
+void runBeforeEnd(EndOfRunStep step);
 void normalizeSeparators(char* text);
 
 // Keeps a copy of the report file name where the interrupt handler can

@@ -9,6 +9,7 @@
 #include "zip.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -39,6 +40,7 @@ struct Noting {
     std::mutex lock;
     std::condition_variable progress;
     std::size_t done = 0;
+    std::atomic<bool> stopping{false};
     std::thread thread;
 };
 Noting* noting = nullptr;
@@ -97,6 +99,7 @@ void takeNote(Note& note) {
 void noteAll(Noting* state) {
     const std::size_t count = state->notes.size();
     for (std::size_t i = 0; i < count; ++i) {
+        if (state->stopping) return;
         takeNote(state->notes[i]);
         // The main thread waits for the notes in batches, not file by file.
         if ((i + 1) % 64 == 0 || i + 1 == count) {
@@ -194,7 +197,16 @@ int testShare(const std::string& archive, const PatternRuns& runs) {
 
 }  // namespace
 
+// The run ends while the thread may still read: it must stop first, or it
+// reads what the ending process frees.
+void stopNotingMessages() {
+    if (!noting || !noting->thread.joinable()) return;
+    noting->stopping = true;
+    noting->thread.join();
+}
+
 void startNotingMessages(LL* selected) {
+    runBeforeEnd(stopNotingMessages);
     noting = new Noting;
     collectMessages(selected, noting->notes);
     Noting* state = noting;
