@@ -45,6 +45,13 @@ fetch() {
     if [ -e "$orig" ] && compgen -G "${package}_*.debian.tar.*" >/dev/null; then break; fi
     apt-get "${apt_options[@]}" source --download-only "$package=$version" >/dev/null 2>&1 || true
   done
+  # By version apt may still ask the security suite, whose pool can lack the
+  # original tarball; by suite it asks each pool in turn.
+  local suite
+  for suite in $(cat "$apt_dir"/parts/* 2>/dev/null | sed -n 's/^Suites: //p; s/^deb-src [^ ]* \([^ ]*\) .*/\1/p'); do
+    if [ -e "$orig" ] && compgen -G "${package}_*.debian.tar.*" >/dev/null; then break; fi
+    apt-get "${apt_options[@]}" source --download-only "$package/$suite" >/dev/null 2>&1 || true
+  done
   [ -e "$orig" ] || { echo "cannot get $orig from the Debian archive" >&2; exit 1; }
   compgen -G "${package}_*.debian.tar.*" >/dev/null ||
     { echo "cannot get Debian's patches of $package" >&2; exit 1; }
