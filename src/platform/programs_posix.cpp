@@ -107,9 +107,24 @@ int spawnAndWaitAs(bool fromHelper, const std::string& path, const std::vector<s
         posix_spawnattr_setsigdefault(&attributes, &caught);
         posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     }
+    // From the main thread the interrupts are held off until the child is
+    // in the registry, so that no interrupt can end the run in between and
+    // leave zip writing behind it; the child starts with the usual mask.
+    sigset_t interrupts, saved;
+    sigemptyset(&interrupts);
+    for (int number : {SIGINT, SIGQUIT, SIGTERM, SIGABRT}) sigaddset(&interrupts, number);
+    if (!fromHelper) {
+        sigprocmask(SIG_BLOCK, &interrupts, &saved);
+        posix_spawnattr_setsigmask(&attributes, &saved);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+    }
     pid_t pid = 0;
     const int rc = posix_spawn(&pid, host.c_str(), nullptr, &attributes, args.data(), environ);
     posix_spawnattr_destroy(&attributes);
+    if (!fromHelper) {
+        if (rc == 0) setRunningChild(pid);
+        sigprocmask(SIG_SETMASK, &saved, nullptr);
+    }
     if (rc != 0) {
         error = Error{rc};
         return -1;
