@@ -134,6 +134,15 @@ RunOptions jobRun(std::vector<std::string> env) {
     return options;
 }
 
+RunResult runWithStandIns(const FaultStore& store, const std::string& bin, int signalAfterMs, int sig) {
+    RunOptions options = jobRun();
+    options.pathPrefix = bin;
+    options.signalAfterMs = signalAfterMs;
+    options.signal = sig;
+    options.timeoutSeconds = 30;
+    return runJob(store, options);
+}
+
 RunResult runJob(const FaultStore& store, const RunOptions& options) {
     return ts::runArchiver(store.mainDir(), jobArguments(store.job()), options);
 }

@@ -47,6 +47,9 @@ private:
 
 // The store's job, run in its main directory.
 RunResult runJob(const FaultStore& store, const RunOptions& options = jobRun());
+// runJob with stand-ins for zip or unzip in `bin` first on PATH, signalled
+// after `signalAfterMs` when that is not -1; half a minute at most.
+RunResult runWithStandIns(const FaultStore& store, const std::string& bin, int signalAfterMs = -1, int sig = 0);
 
 // Before and after of a clean run of one job, on a tree of its own.
 struct Reference {

@@ -26,12 +26,7 @@ protected:
                         "real='" + real + "'\nif [ \"$1\" = -h ]; then exec \"$real\" -h; fi\n" + body);
     }
     RunResult runWithStandIns(const FaultStore& store, int signalAfterMs = -1, int sig = 0) {
-        RunOptions options = jobRun();
-        options.pathPrefix = bin.path();
-        options.signalAfterMs = signalAfterMs;
-        options.signal = sig;
-        options.timeoutSeconds = 30;
-        return runJob(store, options);
+        return faults::runWithStandIns(store, bin.path(), signalAfterMs, sig);
     }
     void expectSound(const FaultStore& store, const RunResult& run, const std::string& where) {
         for (const std::string& problem : checkTree(store, run, Ending::handled)) ADD_FAILURE() << where << ": " << problem;

@@ -24,12 +24,7 @@ protected:
                         "real='" + real + "'\nif [ \"$1\" = -tqq ]; then\n" + body + "\nfi\nexec \"$real\" \"$@\"\n");
     }
     RunResult runArchive(const FaultStore& store, int signalAfterMs = -1, int sig = 0) {
-        RunOptions options = jobRun();
-        options.pathPrefix = bin.path();
-        options.signalAfterMs = signalAfterMs;
-        options.signal = sig;
-        options.timeoutSeconds = 30;
-        return runJob(store, options);
+        return faults::runWithStandIns(store, bin.path(), signalAfterMs, sig);
     }
     // Every message and index as it was, and the tree sound.
     void expectNothingDeleted(const FaultStore& store, const Files& before, const RunResult& run,
