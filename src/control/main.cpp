@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
     }
 
     if (settings.sort) sortAddressBook(settings.velmorDirName, settings.sort);
-    std::fflush(stdout);
     // A scheduler must see that messages it expected gone are still there.
-    return messagesKept != 0 ? 1 : 0;
+    // The one ending routine also stops what the job left running.
+    endProcess(messagesKept != 0 ? 1 : 0);
 }

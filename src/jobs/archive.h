@@ -24,9 +24,10 @@ void writeBackupEntries(std::FILE* backup, LL* selected, LL* indexed);
 // Below `dir`, removes the index line of every proven message of each
 // folder and writes the folder's folder.bag anew, in folders that had one.
 void rewriteIndexes(const std::string& dir, LL* selected, LL* indexed);
-// Deletes the proven message files below `dir` that are still as they were
-// proven; every other selected message stays, with a warning naming it.
-void deleteArchived(const std::string& dir, LL* selected);
+// Deletes the proven message files of the scan tree that are still as they
+// were proven; every other selected message stays, with a warning naming
+// it, in the tree's order.
+void deleteArchived(LL* selected);
 
 // The path handed to zip: archiveFile as it stands when absolute, else
 // joined to startDir, in backslash form.

@@ -217,6 +217,9 @@ bool proveArchived(const std::string& archive, std::time_t zipStarted) {
     judgements.clear();
     std::vector<ArchiveMember> members;
     if (!listArchiveContents(archive.c_str(), members)) {
+        // Its notes are not wanted now; it must not read on into the end of
+        // the run, when the texts it reads are freed.
+        stopNotingMessages();
         reportWarning(4121, "Cannot list the archive %s: no message is deleted, the indexes stay as they were",
                       archive.c_str());
         return false;
@@ -251,6 +254,7 @@ bool proveArchived(const std::string& archive, std::time_t zipStarted) {
         judgements[note.path] = j;
     }
 
+    stopNotingMessages();  // every note was taken: it has ended
     for (int s = 0; s < 2; ++s) {
         if (started[s]) testers[s].join();
         else if (!shares[s].empty()) status[s] = testShare(archive, shares[s]);

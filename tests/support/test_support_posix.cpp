@@ -195,7 +195,8 @@ RunResult run(const std::string& program, const std::vector<std::string>& args, 
         }
         if (elapsedMs() > deadlineMs) {
             kill(target, SIGKILL);
-            result.err = "(timed out)";
+            // What it wrote so far stays after the mark: it tells where it stuck.
+            result.err = "(timed out) " + result.err;
             break;
         }
         if (options.ownProcessGroup && !ended && waitpid(pid, &status, WNOHANG) == pid) {
