@@ -17,4 +17,12 @@ trap wineStop EXIT
 export WINEPATH
 WINEPATH="$(winepath -w "$PWD/build-windows/infozip")"
 echo "== tests (Windows build, under Wine) =="
-ctest --test-dir "${ARCHIVER_WINDOWS_BUILD:-build-windows}" --output-on-failure -j"${ARCHIVER_JOBS:-$(nproc)}" "$@" </dev/null
+build="${ARCHIVER_WINDOWS_BUILD:-build-windows}"
+if ! ctest --test-dir "$build" --output-on-failure -j"${ARCHIVER_JOBS:-$(nproc)}" "$@" </dev/null; then
+  # Once in a while a test process ends at its start under Wine, in no time
+  # and without a line of output (seen once in CI, in none of the runs here).
+  # The failed tests run once more, alone; one that fails again fails the run.
+  echo "== tests that failed under Wine, once more =="
+  ctest --test-dir "$build" --output-on-failure --rerun-failed </dev/null
+  echo "test-windows.sh: the tests above failed once and passed when run again" >&2
+fi
