@@ -23,10 +23,9 @@ while [ $# -gt 0 ]; do
   esac
   shift
 done
-tools=${BENCH_BUILD:-$(dirname "$here")/build-bench}
+. "$here/lib.sh"
+build_tools
 work=${BENCH_WORK:-${TMPDIR:-/tmp}/velmor-compare}
-cmake -S "$here" -B "$tools" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$tools" -j"$(nproc)" >/dev/null
 rm -rf "$work"
 mkdir -p "$work/stats"
 trap 'rm -rf "$work"' EXIT
@@ -50,14 +49,12 @@ for r in $(seq 1 "$rounds"); do
 done
 "$tools/check_bags" "$work/expected" "$work/velmor" >/dev/null || { echo "compare.sh: indexes differ from the expected ones" >&2; exit 1; }
 
-median() { grep -o 'wall=[0-9.]*' "$1" | cut -d= -f2 | sort -n |
-  awk '{v[NR]=$1} END {if (NR%2) printf "%.3f", v[(NR+1)/2]; else printf "%.3f", (v[NR/2]+v[NR/2+1])/2}'; }
 peak() { grep -o 'maxrss_kb=[0-9]*' "$1" | cut -d= -f2 | sort -n | tail -n 1 | awk '{printf "%.1f", $1/1024}'; }
 mode=warm; [ "$cold" = 0 ] || mode=cold
 echo "$messages messages, $rounds rounds, $mode page cache"
 printf '%-10s %10s %10s %9s %12s %12s\n' step "old s" "new s" "new/old" "old peak MB" "new peak MB"
 for s in baseline reindex scan; do
-  o=$(median "$work/stats/old-$s.txt") n=$(median "$work/stats/new-$s.txt")
+  o=$(median "$work/stats/old-$s.txt" 3) n=$(median "$work/stats/new-$s.txt" 3)
   printf '%-10s %10s %10s %9s %12s %12s\n' "$s" "$o" "$n" "$(awk -v a="$n" -v b="$o" 'BEGIN {printf "%.2f", a/b}')" \
     "$(peak "$work/stats/old-$s.txt")" "$(peak "$work/stats/new-$s.txt")"
 done

@@ -3,32 +3,33 @@
 # one or more builds of the archiver, run in turn on fresh copies of one
 # generated store, so that all meet the same machine and disk.
 #
-#   bench/delete.sh ARCHIVER... [--messages N] [--rounds R]
+#   bench/delete.sh ARCHIVER... [--messages N] [--rounds R] [--cold]
 #
 # Each round runs zip alone (`zip -q -9 -@` with the list of a /V 3 run),
 # the first build's archive job without delete, and every build's /N, each
 # on its own copy of the store (copied and synced before the timing starts).
-# Every /N must leave no message behind. Prints the median wall time of each
+# Every /N must leave no message behind. --cold drops the page cache after
+# each copy (root only), as a scheduled run meets the store. Prints the median wall time of each
 # step and its ratio to zip alone.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 builds=()
-messages=100000 rounds=3
+messages=100000 rounds=3 cold=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --messages) messages=$2; shift ;;
     --rounds) rounds=$2; shift ;;
+    --cold) cold=1 ;;
     --*) echo "delete.sh: unknown option $1" >&2; exit 2 ;;
     *) builds+=("$(cd "$(dirname "$1")" && pwd)/$(basename "$1")") ;;
   esac
   shift
 done
-[ ${#builds[@]} -gt 0 ] || { echo "usage: delete.sh ARCHIVER... [--messages N] [--rounds R]" >&2; exit 2; }
-tools=${BENCH_BUILD:-$(dirname "$here")/build-bench}
+[ ${#builds[@]} -gt 0 ] || { echo "usage: delete.sh ARCHIVER... [--messages N] [--rounds R] [--cold]" >&2; exit 2; }
+. "$here/lib.sh"
+build_tools
 work=${BENCH_WORK:-${TMPDIR:-/tmp}/velmor-delete}
-cmake -S "$here" -B "$tools" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$tools" -j"$(nproc)" >/dev/null
 rm -rf "$work"
 mkdir -p "$work/stats"
 trap 'rm -rf "$work"' EXIT
@@ -39,6 +40,7 @@ fresh() {  # a synced copy of the store in $work/run
   rm -rf "$work/run"
   cp -a "$work/master" "$work/run"
   sync
+  if [ "$cold" = 1 ]; then echo 3 >/proc/sys/vm/drop_caches; fi
 }
 timed() {  # timed NAME COMMAND...: one run in the copy
   local name=$1
@@ -68,15 +70,14 @@ for r in $(seq 1 "$rounds"); do
   echo "round $r of $rounds done" >&2
 done
 
-median() { grep -o 'wall=[0-9.]*' "$1" | cut -d= -f2 | sort -n |
-  awk '{v[NR]=$1} END {if (NR%2) printf "%.2f", v[(NR+1)/2]; else printf "%.2f", (v[NR/2]+v[NR/2+1])/2}'; }
 range() { grep -o 'wall=[0-9.]*' "$1" | cut -d= -f2 | sort -n | awk 'NR==1{a=$1} {b=$1} END {printf "%.2f-%.2f", a, b}'; }
-zip=$(median "$work/stats/zip.txt")
-echo "$messages messages ($(du -sh "$work/master" | cut -f1)), $rounds rounds, medians in seconds"
+zip=$(median "$work/stats/zip.txt" 2)
+mode=warm; [ "$cold" = 0 ] || mode=cold
+echo "$messages messages ($(du -sh "$work/master" | cut -f1)), $rounds rounds, $mode page cache, medians in seconds"
 printf '%-28s %8s %14s %8s\n' step median range "/ zip"
 show() {
   local m
-  m=$(median "$work/stats/$2.txt")
+  m=$(median "$work/stats/$2.txt" 2)
   printf '%-28s %8s %14s %8s\n' "$1" "$m" "$(range "$work/stats/$2.txt")" "$(awk -v a="$m" -v b="$zip" 'BEGIN {printf "%.2f", a/b}')"
 }
 show "zip alone" zip

@@ -76,6 +76,13 @@ protected:
                             "if [ \"$1\" = -h ]; then exec \"$real\" -h; fi\n" + body);
     }
 
+    // An unzip that, in the first of the archive's test runs, waits a second
+    // and then runs `commands` in the store, while the archive is tested.
+    void duringTheTest(const std::string& commands) {
+        standIn("unzip", "if [ \"$1\" = -tqq ] && mkdir '" + bin() + "/once' 2>/dev/null; then\n"
+                         "  sleep 1\n" + commands + "fi\nexec \"$real\" \"$@\"\n");
+    }
+
     ts::RunResult archiveAndDelete() {
         ts::RunOptions o;
         o.workDir = main_;
@@ -173,10 +180,7 @@ TEST_F(ArchiveVerifyTest, DamagedMemberDataMeansNothingIsDeleted) {
 TEST_F(ArchiveVerifyTest, MessageChangedWhileTheArchiveIsTestedIsNotDeleted) {
     // The messages are judged at once; the test then takes a while, and a
     // message changes meanwhile: the check just before its deletion sees it.
-    standIn("unzip", "if [ \"$1\" = -tqq ] && mkdir '" + bin() + "/once' 2>/dev/null; then\n"
-                     "  sleep 1\n"
-                     "  printf 'late\\n' >> 'home.act/family.fld/3.msg'\n"
-                     "fi\nexec \"$real\" \"$@\"\n");
+    duringTheTest("  printf 'late\\n' >> 'home.act/family.fld/3.msg'\n");
     auto r = archiveAndDelete();
     EXPECT_EQ(r.status, 1) << r.out << r.err;
     EXPECT_EQ(r.err, "[4122]: Changed since it was archived, so not deleted: ./home.act/family.fld/3.msg\n");
@@ -201,12 +205,9 @@ TEST_F(ArchiveVerifyTest, MessageRewrittenWithinTheSameSecondIsCaught) {
     // tell the change.
     ts::writeFile(at("home.act/family.fld/3.msg"), "Subject: new\n\nfresh\n");
     // The archive is tested in two shares at once: one of them does it.
-    standIn("unzip", "if [ \"$1\" = -tqq ] && mkdir '" + bin() + "/once' 2>/dev/null; then\n"
-                     "  sleep 1\n"
-                     "  f='home.act/family.fld/3.msg'\n"
-                     "  cp -p \"$f\" \"$f.time\" && printf 'Subject: new\\n\\nFRESH\\n' > \"$f\"\n"
-                     "  touch -r \"$f.time\" \"$f\" && rm \"$f.time\"\n"
-                     "fi\nexec \"$real\" \"$@\"\n");
+    duringTheTest("  f='home.act/family.fld/3.msg'\n"
+                  "  cp -p \"$f\" \"$f.time\" && printf 'Subject: new\\n\\nFRESH\\n' > \"$f\"\n"
+                  "  touch -r \"$f.time\" \"$f\" && rm \"$f.time\"\n");
     auto r = archiveAndDelete();
     EXPECT_EQ(r.status, 1) << r.out << r.err;
     EXPECT_EQ(r.err, "[4122]: Changed since it was archived, so not deleted: ./home.act/family.fld/3.msg\n");
@@ -243,11 +244,8 @@ TEST_F(ArchiveVerifyTest, ManyMessagesAreDeletedOnThreadsAndTheKeptOnesNamedInOr
     for (const std::string& m : many) message(m);
     standIn("zip", "for a; do last=\"$a\"; done\n\"$real\" \"$@\" || exit $?\n"
                    "\"$real\" -q -d \"$last\" 'home.act/family.fld/n50.msg' > /dev/null\n");
-    standIn("unzip", "if [ \"$1\" = -tqq ] && mkdir '" + bin() + "/once' 2>/dev/null; then\n"
-                     "  sleep 1\n"
-                     "  printf 'late\\n' >> 'work.act/in box.fld/n100.msg'\n"
-                     "  printf 'late\\n' >> 'home.act/family.fld/n200.msg'\n"
-                     "fi\nexec \"$real\" \"$@\"\n");
+    duringTheTest("  printf 'late\\n' >> 'work.act/in box.fld/n100.msg'\n"
+                  "  printf 'late\\n' >> 'home.act/family.fld/n200.msg'\n");
     auto r = archiveAndDelete();
     EXPECT_EQ(r.status, 1) << r.out << r.err;
     EXPECT_EQ(r.err, "[4122]: Changed since it was archived, so not deleted: ./home.act/family.fld/n200.msg\n"
