@@ -11,7 +11,9 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
-old=$1 new=$2
+# The steps run inside the store: the builds are named by absolute paths.
+old=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+new=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
 shift 2
 messages=100000 rounds=5 cold=0
 while [ $# -gt 0 ]; do
