@@ -3,6 +3,7 @@
 #include "platform.h"
 #include "settings.h"
 
+#include <csignal>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +16,8 @@ namespace {
 // The report file name as the interrupt handler needs it: a fixed buffer,
 // filled outside any signal.
 char reportFileForSignals[4096];
+
+volatile std::sig_atomic_t workFilesOwned = 1;
 
 // "[code]: " and the message, cut to fit the buffer.
 __attribute__((format(printf, 4, 0)))
@@ -91,8 +94,10 @@ void fatalError(int code, const char* format, ...) {
     va_start(args, format);
     emitNumbered(code, format, args, false);
     va_end(args);
-    platform::removeFile("backup.bag");
-    platform::removeFile("archive.tmp");
+    if (workFilesOwned) {
+        platform::removeFile("backup.bag");
+        platform::removeFile("archive.tmp");
+    }
     endProcess(1);
 }
 
@@ -109,11 +114,14 @@ void endProcess(int status) {
         step();
     }
     // Whatever temporary the run still has (an unpublished rewrite, the
-    // version check's help text) goes with it, on every road out.
+    // version check's help text, the store's lock file) goes with it, on
+    // every road out.
     platform::removeRegisteredFiles();
     if (endProcessHook) endProcessHook(status);
     std::exit(status);
 }
+
+void setWorkFilesOwned(bool owned) { workFilesOwned = owned ? 1 : 0; }
 
 void rememberReportFile() {
     reportFileForSignals[0] = '\0';
@@ -133,7 +141,9 @@ void onInterrupt(platform::Signal) {
         platform::appendRaw(reportFileForSignals, text, length);
         platform::appendRaw(reportFileForSignals, lineEnd, 1);
     }
-    platform::unlinkRaw("backup.bag");
-    platform::unlinkRaw("archive.tmp");
+    if (workFilesOwned) {
+        platform::unlinkRaw("backup.bag");
+        platform::unlinkRaw("archive.tmp");
+    }
     platform::exitImmediately(1);
 }

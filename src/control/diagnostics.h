@@ -8,7 +8,8 @@
 //                the report file; the run goes on;
 //  fatalError    the same text on standard error (without a line end) and in
 //                the report file, then removes backup.bag and archive.tmp
-//                from the current directory and ends the process with 1.
+//                from the current directory (when they are this run's) and
+//                ends the process with 1.
 //
 // Formats are always literals of the code; values are filled in with
 // bounded formatting, so a "%" inside a file name prints unchanged. A
@@ -41,6 +42,12 @@ extern EndProcessHook endProcessHook;
 using EndOfRunStep = void (*)();
 void runBeforeEnd(EndOfRunStep step);
 void normalizeSeparators(char* text);
+
+// backup.bag and archive.tmp belong to the run that holds the store's lock.
+// A run that is still waiting for it, or is refused, must leave them to
+// their owner: fatalError and the interrupt remove them only while they are
+// this run's (as they are unless a run says otherwise).
+void setWorkFilesOwned(bool owned);
 
 // Keeps a copy of the report file name where the interrupt handler can
 // reach it without touching the heap; called whenever the name changes.

@@ -5,10 +5,24 @@
 #include "platform.h"
 #include "settings.h"
 #include "store.h"
+#include "store_lock.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <string>
+
+namespace {
+
+// What a run that finds the store locked is told of this one.
+std::string holderDescription() {
+    char started[32];
+    if (std::strftime(started, sizeof started, "%Y-%m-%d %H:%M:%S", &settings.nowLocal) == 0) started[0] = '\0';
+    return "process " + std::to_string(platform::currentProcessId()) + ", started " + started;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     // What the banner says, without a run: nothing is parsed, read or written.
@@ -18,6 +32,9 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
         return 0;
     }
+    // Until this run holds the store, backup.bag and archive.tmp there are
+    // another run's.
+    setWorkFilesOwned(false);
     prepareSettings(argc, argv);
 
     consoleLinef("\n%s\n\n", productLine);
@@ -43,6 +60,10 @@ int main(int argc, char** argv) {
         fatalError(4906, "Cannot set SIG_TERM handler");
     if (!platform::installSignalHandler(platform::Signal::abort, onInterrupt))
         fatalError(4910, "Cannot set SIG_ABRT handler");
+
+    // One run per store: nothing of it is read or written before this.
+    lockStore(holderDescription().c_str());
+    setWorkFilesOwned(true);
 
     switch (settings.job) {
         case jobArchive: archiveJob(); break;

@@ -7,9 +7,11 @@
 #include "diagnostics.h"
 #include "folder_index.h"
 #include "jobs.h"
+#include "options.h"
 #include "platform.h"
 #include "settings.h"
 #include "store.h"
+#include "thread_counts.h"
 #include "util.h"
 #include "zip.h"
 
@@ -172,13 +174,6 @@ void removeProven(Removal& r) {
     platform::removeFile(r.message->fileName);  // a failure here is not reported
 }
 
-// Removing a file mostly waits for the file system's journal, not for a
-// core: unlinking 100,000 messages took 6.1 s here on one thread, 3.1 s on
-// four, 2.3 s on eight, 1.8 s on sixteen. A small delete stays on the main
-// thread.
-constexpr std::size_t removingThreads = 16;
-constexpr std::size_t removeOnThreadsFrom = 256;
-
 void removeAll(std::vector<Removal>& removals) {
     std::vector<Removal*> work;
     for (Removal& r : removals)
@@ -188,8 +183,8 @@ void removeAll(std::vector<Removal>& removals) {
         for (std::size_t i; (i = next.fetch_add(1)) < work.size();) removeProven(*work[i]);
     };
     std::vector<std::thread> threads;
-    if (work.size() >= removeOnThreadsFrom) {
-        for (std::size_t t = 0; t < removingThreads; ++t) {
+    if (work.size() >= threadCounts::removeOnThreadsFrom) {
+        for (std::size_t t = 0; t < threadCounts::messageRemovers; ++t) {
             std::thread thread;
             if (!platform::startQuietThread(thread, removeNext)) break;
             threads.push_back(std::move(thread));
@@ -238,7 +233,10 @@ void archiveJob() {
     // An archive made from a short list would be reported as done; stop
     // before zip instead, with the store untouched.
     if (!listFileComplete()) fatalError(4088, "The list of files to archive could not be written: nothing was archived");
+    const int claim = claimArchiveFile();
     std::string archive = archivePath();
+    platform::FileIdentity claimed;
+    platform::fileIdentity(archive, claimed);
     if (settings.verbose) {
         consoleLinef("Zip file name: %s", archive.c_str());
         consoleLinef("\nZip being called.  It may spend some time analyzing the");
@@ -252,14 +250,24 @@ void archiveJob() {
     if (deleting) startNotingMessages(settings.topSelected);
     const std::time_t zipStarted = std::time(nullptr);
     int zipResult = zipFiles(listFileName, archive.c_str(), settings.quiet ? 1 : 0);
+    platform::keepClaimedFile(claim);
     platform::removeFile(backupIndexName);
     removeListFile();
 
     // A scheduler must be able to tell that the archive was not written.
-    if (zipResult != 0)
+    if (zipResult != 0) {
+        // Nothing was added to the claim: no empty archive is left behind.
+        platform::FileIdentity now;
+        if (platform::fileIdentity(archive, now) && now == claimed) platform::removeFile(archive);
         fatalError(4087, "Zip ended with status %d: the archive may be incomplete, nothing was deleted", zipResult);
+    }
     if (!deleting) return;
+    platform::FileIdentity written;
+    const bool identified = platform::fileIdentity(archive, written);
     if (!proveArchived(archive, zipStarted)) return;
+    // The archive just proven must be the one zip wrote, not a file put in
+    // its place while it was tested.
+    if (!identified || !archiveStillAsWritten(archive, written)) return;
     rewriteIndexes("./", settings.topSelected, settings.topIndexed);
     deleteArchived(settings.topSelected);
 }

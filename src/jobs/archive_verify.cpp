@@ -5,6 +5,7 @@
 #include "folder_index.h"
 #include "platform.h"
 #include "settings.h"
+#include "thread_counts.h"
 #include "util.h"
 #include "zip.h"
 
@@ -33,17 +34,41 @@ struct Note {
     bool settled = false;
 };
 
-// Shared with the noting thread; never freed, since the thread may still be
-// reading when a fatal error ends the process.
-struct Noting {
-    std::vector<Note> notes;
-    std::mutex lock;
-    std::condition_variable progress;
-    std::size_t done = 0;
-    std::atomic<bool> stopping{false};
-    std::thread thread;
+// The noting thread and everything it shares with the main thread, in one
+// object. Never freed, since the thread may still be reading when a fatal
+// error ends the process.
+class NotingThread {
+public:
+    explicit NotingThread(LL* selected) { collectMessages(selected, notes_); }
+
+    void start() {
+        if (!platform::startQuietThread(thread_, [this] { noteAll(); })) noteAll();
+    }
+    std::size_t count() const { return notes_.size(); }
+    // The note of message `i`, once the thread has taken it.
+    const Note& at(std::size_t i) {
+        std::unique_lock<std::mutex> hold(lock_);
+        progress_.wait(hold, [this, i] { return done_ > i; });
+        return notes_[i];
+    }
+    void stop() {
+        if (!thread_.joinable()) return;
+        stopping_ = true;
+        thread_.join();
+    }
+
+private:
+    static void collectMessages(LL* selected, std::vector<Note>& notes);
+    void noteAll();
+
+    std::vector<Note> notes_;
+    std::mutex lock_;
+    std::condition_variable progress_;
+    std::size_t done_ = 0;
+    std::atomic<bool> stopping_{false};
+    std::thread thread_;
 };
-Noting* noting = nullptr;
+NotingThread* noting = nullptr;
 
 enum class Verdict { proven, notInArchive, changed, damaged, unreadable, gone };
 
@@ -57,7 +82,8 @@ struct Judgement {
     // could keep its time: its bytes are read once more before deletion.
     bool readAgain = false;
 };
-std::unordered_map<const char*, Judgement> judgements;
+// Keyed by the message's path: the same text, wherever it is kept.
+std::unordered_map<std::string, Judgement> judgements;
 
 // A store path in the form zip stores it: as the file system spells it,
 // "/" separators, no leading "./", and (for comparing) lower case.
@@ -72,7 +98,7 @@ std::string memberKey(const std::string& path) {
 // same second would not show in the time.
 bool recentlyModified(std::time_t modifyTime, std::time_t taken) { return modifyTime + 1 >= taken; }
 
-void collectMessages(LL* selected, std::vector<Note>& notes) {
+void NotingThread::collectMessages(LL* selected, std::vector<Note>& notes) {
     for (void* e = FirstLL(selected); SizeLL(e) != 0; e = NextLL(e)) {
         const IndexEntry& p = *static_cast<const IndexEntry*>(e);
         if (isDirectoryNode(p)) {
@@ -96,24 +122,18 @@ void takeNote(Note& note) {
     note.settled = size == before.size && !recentlyModified(before.modifyTime, taken);
 }
 
-void noteAll(Noting* state) {
-    const std::size_t count = state->notes.size();
-    for (std::size_t i = 0; i < count; ++i) {
-        if (state->stopping) return;
-        takeNote(state->notes[i]);
+void NotingThread::noteAll() {
+    const std::size_t total = notes_.size();
+    for (std::size_t i = 0; i < total; ++i) {
+        if (stopping_) return;
+        takeNote(notes_[i]);
         // The main thread waits for the notes in batches, not file by file.
-        if ((i + 1) % 64 == 0 || i + 1 == count) {
-            std::lock_guard<std::mutex> hold(state->lock);
-            state->done = i + 1;
-            state->progress.notify_one();
+        if ((i + 1) % 64 == 0 || i + 1 == total) {
+            std::lock_guard<std::mutex> hold(lock_);
+            done_ = i + 1;
+            progress_.notify_one();
         }
     }
-}
-
-const Note& noteAt(std::size_t i) {
-    std::unique_lock<std::mutex> hold(noting->lock);
-    noting->progress.wait(hold, [i] { return noting->done > i; });
-    return noting->notes[i];
 }
 
 Judgement judge(const Note& note, const ArchiveMember& member, std::time_t zipStarted) {
@@ -147,16 +167,21 @@ Judgement judge(const Note& note, const ArchiveMember& member, std::time_t zipSt
     return j;
 }
 
-// The members' directories in two shares of about equal compressed bytes,
-// one for each core, each as unzip patterns in runs short enough for one
-// command line.
+// The members' directories in shares of about equal compressed bytes, one
+// for each testing thread, each as unzip patterns in runs short enough for
+// one command line.
 using PatternRuns = std::vector<std::vector<std::string>>;
+constexpr std::size_t testers = threadCounts::archiveTesters;
 
 std::vector<PatternRuns> testShares(const std::vector<ArchiveMember>& members) {
     // Without unzip's -W a directory's pattern would name the members below
     // it too, and Windows's unzip matches names in its own code page: the
     // archive is then tested whole, in one run.
-    if (!platform::unzipWildcardsStopAtSlash()) return {PatternRuns{{}}, PatternRuns{}};
+    std::vector<PatternRuns> shares(testers);
+    if (!platform::unzipWildcardsStopAtSlash()) {
+        shares[0] = PatternRuns{{}};
+        return shares;
+    }
     std::unordered_map<std::string, std::int64_t> bytesOf;
     std::vector<std::string> order;
     for (const ArchiveMember& m : members) {
@@ -169,11 +194,10 @@ std::vector<PatternRuns> testShares(const std::vector<ArchiveMember>& members) {
     std::stable_sort(order.begin(), order.end(),
                      [&](const std::string& a, const std::string& b) { return bytesOf[a] > bytesOf[b]; });
     const std::size_t runBytes = 64 * 1024;
-    std::vector<PatternRuns> shares(2);
-    std::int64_t load[2] = {0, 0};
-    std::size_t runSize[2] = {0, 0};
+    std::vector<std::int64_t> load(testers, 0);
+    std::vector<std::size_t> runSize(testers, 0);
     for (const std::string& dir : order) {
-        const int s = load[0] <= load[1] ? 0 : 1;
+        const std::size_t s = static_cast<std::size_t>(std::min_element(load.begin(), load.end()) - load.begin());
         load[s] += bytesOf[dir];
         std::string pattern = directoryPattern(dir);
         if (shares[s].empty() || runSize[s] + pattern.size() > runBytes) {
@@ -200,17 +224,13 @@ int testShare(const std::string& archive, const PatternRuns& runs) {
 // The run ends while the thread may still read: it must stop first, or it
 // reads what the ending process frees.
 void stopNotingMessages() {
-    if (!noting || !noting->thread.joinable()) return;
-    noting->stopping = true;
-    noting->thread.join();
+    if (noting) noting->stop();
 }
 
 void startNotingMessages(LL* selected) {
     runBeforeEnd(stopNotingMessages);
-    noting = new Noting;
-    collectMessages(selected, noting->notes);
-    Noting* state = noting;
-    if (!platform::startQuietThread(noting->thread, [state] { noteAll(state); })) noteAll(state);
+    noting = new NotingThread(selected);
+    noting->start();
 }
 
 bool proveArchived(const std::string& archive, std::time_t zipStarted) {
@@ -231,23 +251,23 @@ bool proveArchived(const std::string& archive, std::time_t zipStarted) {
         byName.emplace(lowerCase(key), &m);
     }
 
-    // The whole archive is tested, in two shares on the two cores, while
+    // The whole archive is tested, in shares on their own threads, while
     // this thread judges the messages.
     const std::vector<PatternRuns> shares = testShares(members);
-    int status[2] = {0, 0};
-    std::thread testers[2];
-    bool started[2] = {false, false};
-    for (int s = 0; s < 2; ++s) {
+    std::vector<int> status(testers, 0);
+    std::vector<std::thread> threads(testers);
+    std::vector<bool> started(testers, false);
+    for (std::size_t s = 0; s < testers; ++s) {
         if (shares[s].empty()) continue;
         const PatternRuns* runs = &shares[s];
         int* result = &status[s];
-        started[s] = platform::startQuietThread(testers[s], [&archive, runs, result] {
+        started[s] = platform::startQuietThread(threads[s], [&archive, runs, result] {
             *result = testShare(archive, *runs);
         });
     }
 
-    for (std::size_t i = 0; i < noting->notes.size(); ++i) {
-        const Note& note = noteAt(i);
+    for (std::size_t i = 0; i < noting->count(); ++i) {
+        const Note& note = noting->at(i);
         auto it = byName.find(note.key);
         Judgement j;
         if (it != byName.end()) j = judge(note, *it->second, zipStarted);
@@ -255,17 +275,27 @@ bool proveArchived(const std::string& archive, std::time_t zipStarted) {
     }
 
     stopNotingMessages();  // every note was taken: it has ended
-    for (int s = 0; s < 2; ++s) {
-        if (started[s]) testers[s].join();
+    for (std::size_t s = 0; s < testers; ++s) {
+        if (started[s]) threads[s].join();
         else if (!shares[s].empty()) status[s] = testShare(archive, shares[s]);
     }
-    if (status[0] != 0 || status[1] != 0) {
+    if (std::any_of(status.begin(), status.end(), [](int st) { return st != 0; })) {
         reportWarning(4125, "The archive %s failed its test: no message is deleted, the indexes stay as they were",
                       archive.c_str());
         ++messagesKept;
         return false;
     }
     return true;
+}
+
+bool archiveStillAsWritten(const std::string& archive, const platform::FileIdentity& written) {
+    platform::FileIdentity now;
+    if (platform::fileIdentity(archive, now) && now == written) return true;
+    reportWarning(4126,
+                  "The archive %s is no longer the file zip wrote: no message is deleted, the indexes stay as they were",
+                  archive.c_str());
+    ++messagesKept;
+    return false;
 }
 
 bool isProven(const IndexEntry& message) {

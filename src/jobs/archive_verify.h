@@ -24,6 +24,7 @@
 #pragma once
 
 #include "index_entry.h"
+#include "lock.h"
 
 #include <ctime>
 #include <string>
@@ -32,6 +33,9 @@ void startNotingMessages(LL* selected);
 // `zipStarted`: when zip was started; a message modified since then has
 // changed under the run rather than been damaged in the archive.
 bool proveArchived(const std::string& archivePath, std::time_t zipStarted);
+// After proveArchived: the archive is still the file zip wrote (same file,
+// size and time); otherwise warns that nothing is deleted.
+bool archiveStillAsWritten(const std::string& archivePath, const platform::FileIdentity& written);
 bool isProven(const IndexEntry& message);
 bool stillAsProven(const IndexEntry& message);
 // Warns about a message that stays although it was selected, and counts it

@@ -41,6 +41,21 @@ NamePattern patternOf(const char* name) {
     return p;
 }
 
+// The archive's name as given, question marks and all, for numbering it
+// again when another run claims the number first.
+std::string archivePattern;
+
+[[noreturn]] void archiveFileExists() { fatalError(2012, "Archive file already exists!"); }
+
+// An empty zip archive: its end record alone, a signature and eighteen
+// zero bytes. zip adds to it as to any archive, so the claimed name is the
+// archive zip writes.
+std::string emptyArchive() {
+    std::string record(22, '\0');
+    record.replace(0, 4, "PK\x05\x06");
+    return record;
+}
+
 }  // namespace
 
 std::string archiveFilePath(const char* name) {
@@ -55,6 +70,7 @@ void numberFileName(NumberedName which) {
     if (!current) return;
 
     NamePattern pattern = patternOf(current);
+    if (archive && pattern.digits > 0) archivePattern = current;
     // Only the archive gets its suffix; the number field itself never ends
     // in ".zip", so a name ending in question marks gets one too.
     if (archive && !endsInZip(pattern.digits == 0 ? pattern.before : pattern.after)) {
@@ -75,7 +91,7 @@ void numberFileName(NumberedName which) {
         }
     }
     if (taken(name)) {
-        if (archive) fatalError(2012, "Archive file already exists!");
+        if (archive) archiveFileExists();
         fatalError(1355, "Output file already exists!");
     }
 
@@ -92,5 +108,22 @@ void numberFileName(NumberedName which) {
         } else {
             consoleLinef("Output file: %s", kept);
         }
+    }
+}
+
+int claimArchiveFile() {
+    for (;;) {
+        const std::string path = archiveFilePath(settings.archiveFile);
+        bool exists = false;
+        int slot = -1;
+        const platform::Error error =
+            platform::claimFile(path, emptyArchive(), exists, slot);
+        if (!error) return slot;
+        if (!exists) fatalError(2013, "Error [%d] creating the archive file %s", error.number, path.c_str());
+        // Made since the start of the run: a named archive is another
+        // run's, and a numbered one takes the next free number.
+        if (archivePattern.empty()) archiveFileExists();
+        settings.archiveFile = keepString(archivePattern);
+        numberFileName(NumberedName::archiveFile);
     }
 }

@@ -36,6 +36,11 @@ void numberFileName(NumberedName which);
 // and the existence check look there, so that a run from a fixed directory
 // with /p never picks the name of an archive that is already there.
 std::string archiveFilePath(const char* name);
+// Makes the archive file, empty, where nothing may be yet, so that no other
+// run can choose the same name; a numbered name that another run took
+// first is numbered again. Its cleanup-registry slot: the claim is removed
+// by every end of the run until platform::keepClaimedFile.
+int claimArchiveFile();
 
 // Stores fileAge and computes ageCutOffTime: the start time of day,
 // that many calendar days earlier.

@@ -42,9 +42,14 @@ int slotOfFile(const std::string& hostPath) {
 void setRunningChild(std::intptr_t value) { child.store(value); }
 std::intptr_t runningChild() { return child.load(); }
 
+// Removed first, forgotten after: an interrupt that comes in between
+// removes the file once more (in vain) rather than leave it behind.
 void removeRegisteredFiles() {
-    for (std::size_t i = 0; i < fileSlots; ++i)
-        if (fileUsed[i].exchange(false)) unlinkRaw(files[i]);
+    for (std::size_t i = 0; i < fileSlots; ++i) {
+        if (!fileUsed[i].load()) continue;
+        unlinkRaw(files[i]);
+        fileUsed[i].store(false);
+    }
 }
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 //
 //   path.h       store paths, letter case, drive and current directory
 //   file.h       status, open, remove, rename, safe rewrites, reading starts
+//   lock.h       locks the system lets go of when a process ends; file identity
 //   directory.h  wildcard search with attributes, sizes and times
 //   programs.h   start and wait, command interpreter, temporaries, environment
 //   console.h    keys without Enter
@@ -15,6 +16,7 @@
 #include "console.h"
 #include "directory.h"
 #include "file.h"
+#include "lock.h"
 #include "path.h"
 #include "programs.h"
 #include "signals.h"

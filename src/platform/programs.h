@@ -64,4 +64,6 @@ void removeTemporaryFile(const std::string& path);
 
 const char* environmentValue(const char* name);  // null when unset
 
+long currentProcessId();
+
 }  // namespace platform

@@ -216,4 +216,6 @@ void removeTemporaryFile(const std::string& path) {
 
 const char* environmentValue(const char* name) { return std::getenv(name); }
 
+long currentProcessId() { return static_cast<long>(getpid()); }
+
 }  // namespace platform

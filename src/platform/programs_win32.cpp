@@ -204,4 +204,6 @@ const char* environmentValue(const char* name) {
                                                                                                               : nullptr;
 }
 
+long currentProcessId() { return static_cast<long>(GetCurrentProcessId()); }
+
 }  // namespace platform

@@ -1,12 +1,14 @@
 #include "folder_reader.h"
 
+#include "thread_counts.h"
+
 #include <algorithm>
 #include <cstring>
 
 namespace {
 
-// Two threads: while one waits for the file system the other goes on.
-constexpr std::size_t readingThreads = 2;
+// While one thread waits for the file system the other goes on.
+constexpr std::size_t readingThreads = threadCounts::folderReaders;
 // Files read ahead at most; the threads sleep until half of them are taken,
 // so that they do not wake for every file.
 constexpr std::size_t readingWindow = 512;

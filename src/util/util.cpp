@@ -131,17 +131,16 @@ int allDigits(const char* text) {
     return 1;
 }
 
-char** splitArgs(char* text) {
-    static char* args[20];
-    int n = 0;
-    args[n++] = text;
-    for (char* p = text; *p && n < 19; ++p) {
-        if (*p == ' ') {
-            *p = '\0';
-            args[n++] = p + 1;
-        }
+std::vector<std::string> splitArgs(std::string_view text) {
+    constexpr std::size_t mostElements = 19;
+    std::vector<std::string> args;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size() && args.size() + 1 < mostElements; ++i) {
+        if (text[i] != ' ') continue;
+        args.emplace_back(text.substr(start, i - start));
+        start = i + 1;
     }
-    args[n] = nullptr;
+    args.emplace_back(text.substr(start));
     return args;
 }
 

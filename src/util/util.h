@@ -8,6 +8,7 @@
 #include <ctime>
 #include <optional>
 #include <string>
+#include <vector>
 #include <string_view>
 
 #include "platform.h"
@@ -51,10 +52,10 @@ int trimBoth(char* text);
 std::string& trimBoth(std::string& text);
 int allDigits(const char* text);  // the empty string gives 1
 
-// Splits `text` in place at every space into the process-wide array of 20
-// entries: at most 19 elements, then a null entry. Two spaces in a row give
-// an empty element; whatever lies beyond the 19th element stays in it.
-char** splitArgs(char* text);
+// Splits `text` at every space: at most 19 elements. Two spaces in a row
+// give an empty element; whatever lies beyond the 19th element stays in it.
+// The caller owns the result: threads split their own commands at once.
+std::vector<std::string> splitArgs(std::string_view text);
 
 // Comparisons without regard to case over the first `n` bytes.
 bool equalNoCase(std::string_view a, std::string_view b);

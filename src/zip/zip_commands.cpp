@@ -13,10 +13,9 @@ namespace {
 // The fixed option words of a command, split as the runner's caller has
 // always split them; the names that follow are added one by one.
 std::vector<std::string> optionWords(const char* words) {
-    std::vector<char> buffer(words, words + std::strlen(words) + 1);
     std::vector<std::string> out;
-    for (char** p = splitArgs(buffer.data()); *p; ++p)
-        if (**p) out.emplace_back(*p);
+    for (std::string& word : splitArgs(words))
+        if (!word.empty()) out.push_back(std::move(word));
     return out;
 }
 

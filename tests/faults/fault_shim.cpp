@@ -14,6 +14,13 @@
 //   FAULT_ERRNO     ENOSPC (default), EIO or EFBIG
 //   FAULT_SIGNAL_AT the process is sent FAULT_SIGNAL (a number, default 9) on
 //                   its Nth counted call, before the call is made
+//   FAULT_EXEC_AT   on its Nth counted call, before the call is made, the
+//                   process runs FAULT_EXEC with /bin/sh -c and waits for it
+//                   (a second run meeting this one at that point; the
+//                   command must not preload this library again)
+//   FAULT_THREAD_READS  "fail": every read of the program's other threads
+//                   fails with FAULT_ERRNO, uncounted (the reading threads
+//                   then leave every file to the main thread)
 //   FAULT_COUNT_FILE at a normal end, the number of counted calls is
 //                   appended here as a decimal line
 //   FAULT_TRACE_FILE at a normal end, the kinds of the counted calls in
@@ -42,6 +49,7 @@
 #include <stdio_ext.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 extern char* program_invocation_short_name;
@@ -77,6 +85,9 @@ struct Config {
     int signalNumber = SIGKILL;
     const char* countFile = nullptr;
     const char* traceFile = nullptr;
+    long execAt = -1;
+    const char* execCommand = nullptr;
+    bool threadReadsFail = false;
 };
 
 Config config;
@@ -120,8 +131,27 @@ void configure() {
     if (e && std::strcmp(e, "EFBIG") == 0) config.error = EFBIG;
     config.signalAt = numberFrom("FAULT_SIGNAL_AT", -1);
     config.signalNumber = static_cast<int>(numberFrom("FAULT_SIGNAL", SIGKILL));
+    config.execAt = numberFrom("FAULT_EXEC_AT", -1);
+    config.execCommand = std::getenv("FAULT_EXEC");
+    const char* threadReads = std::getenv("FAULT_THREAD_READS");
+    config.threadReadsFail = threadReads && std::strcmp(threadReads, "fail") == 0;
     config.countFile = std::getenv("FAULT_COUNT_FILE");
     config.traceFile = std::getenv("FAULT_TRACE_FILE");
+}
+
+// Runs `command` and waits for it, as system() would, but without its
+// signal changes, so that the program's own handlers stay as they are.
+void runCommand(const char* command) {
+    const pid_t child = fork();
+    if (child == 0) {
+        execl("/bin/sh", "sh", "-c", command, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    if (child > 0) {
+        int status = 0;
+        while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+        }
+    }
 }
 
 // The main thread of a process is the one whose thread id is the process id.
@@ -130,11 +160,17 @@ bool onMainThread() { return syscall(SYS_gettid) == getpid(); }
 // True when this call is to fail; errno is then set. Raises the signal
 // when this is the call to stop at.
 bool injected(Kind kind) {
-    if (!onMainThread()) return false;
+    if (!onMainThread()) {
+        // configure() ran on the main thread before any other thread began.
+        if (!configured || !config.active || !config.threadReadsFail || kind != kindRead) return false;
+        errno = config.error;
+        return true;
+    }
     configure();
     if (!config.active || !(config.kinds & kind)) return false;
     long n = ++counted;
     if (n <= static_cast<long>(sizeof trace)) trace[n - 1] = letterOf(kind);
+    if (n == config.execAt && config.execCommand) runCommand(config.execCommand);
     // Sent to the process, as an interrupt from outside is.
     if (n == config.signalAt) kill(getpid(), config.signalNumber);
     if (config.after < 0) return false;

@@ -94,7 +94,9 @@ bool isThinnedOut(const std::string& now, const std::string& from, Pred mayGo) {
 // that never ran would have removed.
 bool mayStayAfterKill(const std::string& path) {
     const std::string name = lastComponent(path);
-    if (path == "velmor/archive.tmp" || path == "velmor/backup.bag") return true;
+    // The store's lock file: a killed run cannot remove it, and the next run
+    // takes it over (the lock itself went with the process).
+    if (path == "velmor/archive.tmp" || path == "velmor/backup.bag" || path == "velmor/archiver.lck") return true;
     for (const char* base : {".folder.bag.", ".folder.ini.", ".addr.db.", ".addr-bak.db."})
         if (name.compare(0, std::strlen(base), base) == 0) return true;
     return false;
@@ -304,22 +306,26 @@ std::string shimEnv() {
 #endif
 }
 
-long countedCalls(Job job, const std::string& kinds) {
+long countedCalls(Job job, const std::string& kinds, const std::vector<std::string>& extraEnv) {
     if (!shimAvailable()) return 0;
     static std::map<std::pair<Job, std::string>, long> cache;
+    std::string key = kinds;
+    for (const std::string& e : extraEnv) key += "\n" + e;
     {
         std::lock_guard<std::mutex> hold(cacheLock);
-        auto it = cache.find({job, kinds});
+        auto it = cache.find({job, key});
         if (it != cache.end()) return it->second;
     }
     FaultStore tree(job);
     ts::TempDir countDir;
     const std::string countFile = countDir / "count";
-    RunResult r = runJob(tree, jobRun({shimEnv(), "FAULT_COUNT_FILE=" + countFile, "FAULT_CALLS=" + kinds}));
+    std::vector<std::string> env = {shimEnv(), "FAULT_COUNT_FILE=" + countFile, "FAULT_CALLS=" + kinds};
+    env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+    RunResult r = runJob(tree, jobRun(env));
     long n = std::atol(ts::readFile(countFile).c_str());
     if (r.status != 0) ADD_FAILURE() << "counting run failed: " << r.out << r.err;
     std::lock_guard<std::mutex> hold(cacheLock);
-    cache[{job, kinds}] = n;
+    cache[{job, key}] = n;
     return n;
 }
 

@@ -80,7 +80,8 @@ std::string checkExit(Job job, const RunResult& run);
 
 // How many points a run has through the shim: the counted calls of a clean
 // run. 0 in a build without the shim.
-long countedCalls(Job job, const std::string& kinds = "");
+// `extraEnv`: shim settings that change what the run does (and so its count).
+long countedCalls(Job job, const std::string& kinds = "", const std::vector<std::string>& extraEnv = {});
 
 bool shimAvailable();
 std::string shimEnv();  // "LD_PRELOAD=<shim>"

@@ -1,0 +1,142 @@
+#include "lock.h"
+
+#include "cleanup_registry.h"
+#include "win32_shared.h"
+
+namespace platform {
+
+namespace {
+
+constexpr int lockAttempts = 64;
+
+// The lock covers one byte far beyond the text, so that whoever finds it
+// held can still read who holds it.
+constexpr DWORD lockOffsetHigh = 0x40000000;
+
+// A file whose holder removed it stays, "delete pending", until its last
+// handle closes; meanwhile it cannot be opened.
+bool deletePending(HANDLE h) {
+    FILE_STANDARD_INFO info{};
+    return GetFileInformationByHandleEx(h, FileStandardInfo, &info, sizeof info) && info.DeletePending;
+}
+
+std::string readHolder(HANDLE h) {
+    char text[512];
+    DWORD got = 0;
+    OVERLAPPED at{};
+    if (!ReadFile(h, text, sizeof text, &got, &at)) return std::string();
+    return std::string(text, got);
+}
+
+bool writeHolder(HANDLE h, const std::string& text) {
+    LARGE_INTEGER start{};
+    if (!SetFilePointerEx(h, start, nullptr, FILE_BEGIN) || !SetEndOfFile(h)) return false;
+    DWORD written = 0;
+    return WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) && written == text.size();
+}
+
+}  // namespace
+
+LockOutcome takeLock(const std::string& path, const std::string& holderText, FileLock& lock,
+                     std::string& otherHolder, Error& error) {
+    const std::string host = hostForm(path);
+    for (int attempt = 0; attempt < lockAttempts; ++attempt) {
+        HANDLE h = INVALID_HANDLE_VALUE;
+        bool again = false;
+        {
+            // Until the file is in the cleanup registry: an interrupt then
+            // removes a file this run locked, and never leaves one it made.
+            InterruptsHeldOff held;
+            h = CreateFileA(host.c_str(), GENERIC_READ | GENERIC_WRITE, shareAll, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (h == INVALID_HANDLE_VALUE) {
+                error = lastError();
+                // Most likely removed by its holder a moment ago.
+                if (error.number != ERROR_ACCESS_DENIED) return LockOutcome::failed;
+                again = true;
+            } else {
+                OVERLAPPED at{};
+                at.OffsetHigh = lockOffsetHigh;
+                if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+                    const Error failure = lastError();
+                    const bool held = failure.number == ERROR_LOCK_VIOLATION || failure.number == ERROR_IO_PENDING;
+                    if (held) otherHolder = readHolder(h);
+                    CloseHandle(h);
+                    if (held) return LockOutcome::held;
+                    error = failure;
+                    return LockOutcome::failed;
+                }
+                if (deletePending(h)) {
+                    CloseHandle(h);
+                    again = true;
+                } else {
+                    lock.slot = rememberFile(host);
+                }
+            }
+        }
+        if (again) {
+            Sleep(20);
+            continue;
+        }
+        lock.file.value = reinterpret_cast<std::intptr_t>(h);
+        lock.hostPath = host;
+        if (!writeHolder(h, holderText)) {
+            error = lastError();
+            releaseLock(lock);
+            return LockOutcome::failed;
+        }
+        return LockOutcome::taken;
+    }
+    error = Error{ERROR_SHARING_VIOLATION};
+    return LockOutcome::failed;
+}
+
+void releaseLock(FileLock& lock) {
+    if (!lock.file.isOpen()) return;
+    forgetFile(lock.slot);
+    lock.slot = -1;
+    DeleteFileA(lock.hostPath.c_str());
+    closeFile(lock.file);
+}
+
+bool fileIdentity(const std::string& path, FileIdentity& identity) {
+    HANDLE h = CreateFileA(hostForm(path).c_str(), FILE_READ_ATTRIBUTES, shareAll, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool ok = GetFileInformationByHandle(h, &info) != 0;
+    CloseHandle(h);
+    if (!ok) return false;
+    identity.device = info.dwVolumeSerialNumber;
+    identity.file = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    identity.size = static_cast<std::int64_t>((static_cast<ULONGLONG>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
+    identity.modifyTime = static_cast<std::int64_t>(
+        (static_cast<ULONGLONG>(info.ftLastWriteTime.dwHighDateTime) << 32) | info.ftLastWriteTime.dwLowDateTime);
+    return true;
+}
+
+Error claimFile(const std::string& path, const std::string& bytes, bool& exists, int& slot) {
+    exists = false;
+    const std::string host = hostForm(path);
+    HANDLE h = createRememberedFile(host, slot);
+    if (h == INVALID_HANDLE_VALUE) {
+        const Error failure = lastError();
+        exists = failure.number == ERROR_FILE_EXISTS || failure.number == ERROR_ALREADY_EXISTS;
+        return failure;
+    }
+    DWORD written = 0;
+    const bool ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                    written == bytes.size();
+    Error failure = ok ? Error{} : lastError();
+    if (!CloseHandle(h) && !failure) failure = lastError();
+    if (failure) {
+        DeleteFileA(host.c_str());
+        forgetFile(slot);
+        slot = -1;
+    }
+    return failure;
+}
+
+void keepClaimedFile(int slot) { forgetFile(slot); }
+
+}  // namespace platform
