@@ -1,5 +1,6 @@
 #include "cut_off.h"
 
+#include "diagnostics.h"
 #include "ldt.h"
 #include "options.h"
 #include "settings.h"
@@ -24,18 +25,54 @@ std::time_t localTimeOf(std::tm& fields) {
     return std::mktime(&fields);
 }
 
+bool parseDateAs(const char* text, int format, LdtDate& date) {
+    const int length = static_cast<int>(std::min<std::size_t>(std::strlen(text), INT_MAX));
+    return ldtParseDate(text, length, date, ldtKindDate, format, 1) == ldtOk;
+}
+
 }  // namespace
 
-bool parseUserDate(const char* text, int& year, int& month, int& day) {
-    const int length = static_cast<int>(std::min<std::size_t>(std::strlen(text), INT_MAX));
+bool parseUserDate(const char* text, int& year, int& month, int& day, int* layout) {
     for (int format : userDateFormats) {
         LdtDate date = 0;
-        if (ldtParseDate(text, length, date, ldtKindDate, format, 1) == ldtOk) {
+        if (parseDateAs(text, format, date)) {
             ldtSplit(ldtExpandYear(date), year, month, day);
+            if (layout) *layout = format;
             return true;
         }
     }
     return false;
+}
+
+void checkDateCutOff(bool deletes) {
+    const char* text = settings.dateCutOff;
+    int year = 0, month = 0, day = 0, layout = 0;
+    if (!text || !parseUserDate(text, year, month, day, &layout)) return;
+    const LdtDate taken = ldtCompose(year, month, day);
+    const std::tm& now = settings.nowLocal;
+    // The date alone: a cut-off of today with a time is no future one.
+    const bool afterToday = taken > ldtCompose(now.tm_year + 1900, now.tm_mon + 1, now.tm_mday);
+    const bool twoDigitYearOtherOrder = layout == 231 || layout == 321;
+    // The usage text shows yy/mm/dd: when the text reads as a date that way
+    // too, and another one, what was typed is not what is taken.
+    LdtDate yearFirst = 0;
+    const bool misread = twoDigitYearOtherOrder && parseDateAs(text, 123, yearFirst) && yearFirst != taken;
+
+    if (deletes && misread)
+        fatalError(2424,
+                   "Date cut-off %s is read as %04d/%02d/%02d, not as year/month/day: nothing is archived or "
+                   "deleted. Write the year with four digits (yyyy/mm/dd).",
+                   text, year, month, day);
+    if (deletes && afterToday)
+        fatalError(2422,
+                   "Date cut-off %s is read as %04d/%02d/%02d, after today: nothing is archived or deleted. "
+                   "Write the year with four digits (yyyy/mm/dd).",
+                   text, year, month, day);
+    if (twoDigitYearOtherOrder)
+        reportWarning(2428, "Date cut-off %s is read as %04d/%02d/%02d, not as year/month/day", text, year, month,
+                      day);
+    else if (afterToday)
+        reportWarning(2426, "Date cut-off %s is read as %04d/%02d/%02d, after today", text, year, month, day);
 }
 
 bool parseUserTime(const char* text, int& seconds) {

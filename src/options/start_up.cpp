@@ -2,6 +2,7 @@
 #include "options.h"
 
 #include "LL.h"
+#include "cut_off.h"
 #include "diagnostics.h"
 #include "option_scanner.h"
 #include "platform.h"
@@ -63,6 +64,9 @@ void checkAccountDirectories() {
 
 bool runsArchiveJob() { return settings.job == jobArchive || settings.job == 1; }
 
+// The reindex and the address book sort select no messages.
+bool selectsByDate() { return settings.job != jobReindex && settings.job != jobSortOnly; }
+
 }  // namespace
 
 void prepareSettings(int argc, char** argv) {
@@ -89,6 +93,8 @@ void prepareSettings(int argc, char** argv) {
         consoleLinef("%s", "Today is not the specified archive day, exiting");
         endProcess(0);
     }
+
+    if (selectsByDate()) checkDateCutOff(runsArchiveJob() && settings.deleteArchived && settings.verbose < 2);
 
     checkAccountDirectories();
 
