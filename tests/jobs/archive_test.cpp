@@ -548,3 +548,39 @@ TEST(ArchiveStoreShapes, ANameWithAnEightBitByteComesBackTheSame) {
 }
 
 }  // namespace
+
+// A delete run of a few thousand messages in three folders: every thread of
+// the run has work (reading ahead, noting, the archive test on both shares,
+// the deleting threads). In the thread-sanitized build any race in them ends
+// the run with the sanitizer's status instead of 0.
+class ArchiveManyMessages : public StoreRun {};
+
+TEST_F(ArchiveManyMessages, DeleteRunOfThousandsOfMessagesEndsCleanly) {
+    store().account("work.act", "Work");
+    const char* const folders[] = {"work.act/inbox.fld", "work.act/sent.fld", "work.act/inbox.fld/old.fld"};
+    const int perFolder = 1000;
+    for (const char* folder : folders) {
+        store().folder(folder, "F");
+        std::string bag;
+        for (int i = 0; i < perFolder; ++i) {
+            const std::string name = std::to_string(i) + ".msg";
+            message(std::string(folder) + "/" + name, "Note " + std::to_string(i), "a@b.example", "c@d.example",
+                    i % 2 ? 400 : 0);
+            bag += builtLine("Note " + std::to_string(i), "a@b.example", "a@b.example", name, "1", "1");
+        }
+        store().file(std::string(folder) + "/folder.bag", bag);
+    }
+    auto r = archiver({"/A", "30", "/N"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(r.err, "");
+    const Names members = messagesOf(zipMembers(at("ARCHIV00.zip")));
+    EXPECT_EQ(members.size(), 3u * perFolder / 2);
+    for (const char* folder : folders) {
+        for (int i = 0; i < perFolder; ++i) {
+            const std::string path = std::string(folder) + "/" + std::to_string(i) + ".msg";
+            ASSERT_EQ(exists(at(path)), i % 2 == 0) << path;
+        }
+        EXPECT_EQ(testing_support::linesOf(readFile(at(std::string(folder) + "/folder.bag"))).size(),
+                  static_cast<std::size_t>(perFolder / 2));
+    }
+}
