@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds into build/ (plain), build-asan/ (address and undefined-behaviour
-# sanitizers) or build-tsan/ (thread sanitizer; only the given targets) with:
+# sanitizers) or build-tsan/ (thread sanitizer), all targets or the given ones, with:
 # scripts/build.sh [plain|asan|tsan] [target...]
 set -euo pipefail
 cd "$(dirname "$0")/.."

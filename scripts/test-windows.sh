@@ -22,7 +22,12 @@ if ! ctest --test-dir "$build" --output-on-failure -j"${ARCHIVER_JOBS:-$(nproc)}
   # Once in a while a test process ends at its start under Wine, in no time
   # and without a line of output (seen once in CI, in none of the runs here).
   # The failed tests run once more, alone; one that fails again fails the run.
-  echo "== tests that failed under Wine, once more =="
+  # Until the cause is found, every rerun is counted and named in the log.
+  failed="$build/Testing/Temporary/LastTestsFailed.log"
+  count=$(grep -c . "$failed" || true)
+  echo "== $count test(s) that failed under Wine, once more: =="
+  sed 's/^[0-9]*:/  rerun: /' "$failed"
   ctest --test-dir "$build" --output-on-failure --rerun-failed </dev/null
-  echo "test-windows.sh: the tests above failed once and passed when run again" >&2
+  echo "test-windows.sh: RERUN $count test(s) that failed once and passed when run again:" >&2
+  sed 's/^[0-9]*:/  /' "$failed" >&2
 fi

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test, in the plain and the sanitizer build,
-# then the tests of the reading threads under the thread sanitizer.
+# Sets up, builds and runs every test, in the plain build, the address and
+# undefined-behaviour sanitizer build and the thread sanitizer build (every
+# test, so that each one that starts a thread or a whole run is watched).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -10,8 +11,9 @@ for kind in plain asan; do
   echo "== tests ($kind build) =="
   ASAN_OPTIONS=detect_leaks=1 ctest --test-dir "$dir" --output-on-failure -j"$(nproc)" </dev/null
 done
-scripts/build.sh tsan store_folder_reader_test store_scan_test platform_file_start_test
-echo "== tests of the reading threads (thread sanitizer build) =="
-TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j"$(nproc)" \
-  -R 'FolderReader|ListingsAhead|ScanTest|FileStart' </dev/null
+scripts/build.sh tsan
+echo "== tests (thread sanitizer build) =="
+# A race reported in a run of the archiver ends that run with status 66,
+# which the test sees.
+TSAN_OPTIONS="halt_on_error=1 exitcode=66" ctest --test-dir build-tsan --output-on-failure -j"$(nproc)" </dev/null
 echo "All tests passed."

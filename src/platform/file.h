@@ -112,7 +112,7 @@ using EnoughRead = std::size_t (*)(const char* bytes, std::size_t size);
 // waiting.
 bool openStart(const std::string& path, FileStart& start, EnoughRead enough = nullptr);
 // As openStart, but never leaves the file open: true only when the first
-// block is all the reader will want. For reading threads, which must hold
+// block is all the reader will want and was read without an error. For reading threads, which must hold
 // no file while they wait.
 bool readWholeStart(const std::string& path, FileStart& start, EnoughRead enough);
 

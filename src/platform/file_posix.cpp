@@ -220,7 +220,8 @@ bool openStart(const std::string& path, FileStart& start, EnoughRead enough) {
 
 bool readWholeStart(const std::string& path, FileStart& start, EnoughRead enough) {
     const int fd = openForReading(path);
-    return fd >= 0 && readFirstBlock(fd, start, enough, true);
+    // A failed read is no start at all: the caller reads the file again.
+    return fd >= 0 && readFirstBlock(fd, start, enough, true) && !start.readError;
 }
 
 }  // namespace platform

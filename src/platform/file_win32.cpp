@@ -308,7 +308,8 @@ bool openStart(const std::string& path, FileStart& start, EnoughRead enough) {
 
 bool readWholeStart(const std::string& path, FileStart& start, EnoughRead enough) {
     HANDLE h = openForReading(path);
-    return h != INVALID_HANDLE_VALUE && readFirstBlock(h, start, enough, true);
+    // A failed read is no start at all: the caller reads the file again.
+    return h != INVALID_HANDLE_VALUE && readFirstBlock(h, start, enough, true) && !start.readError;
 }
 
 }  // namespace platform

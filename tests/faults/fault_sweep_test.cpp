@@ -11,6 +11,7 @@
 #include <csignal>
 #include <ctime>
 #include <string>
+#include <vector>
 
 using namespace faults;
 
@@ -132,34 +133,62 @@ TEST_P(Sweep, FailedReadLosesNothing) {
     // A message file that cannot be read is, by design, no message to the
     // reindex: its index line goes. Only the other jobs are held to this.
     if (job() == Job::reindex) GTEST_SKIP() << "an unreadable message loses its line in a reindex";
-    const long total = countedCalls(job(), "read");
-    ASSERT_GT(total, 0);
     long tried = 0;
-    for (long point : choosePoints(total, pointCap(40), 5)) {
-        FaultStore store(job());
-        RunResult run = runJob(store, jobRun({shimEnv(), "FAULT_CALLS=read", "FAULT_AFTER=" + std::to_string(point - 1),
-                                              "FAULT_ONLY=1", "FAULT_ERRNO=EIO"}));
-        const std::string where = describe(job(), "read error", point);
-        EXPECT_EQ(checkExit(job(), run), "") << where;
-        expectSound(store, run, Ending::handled, where);
-        // A restore reads nothing but backup.bag: a run that reads only a
-        // part of it and still ends with 0 has restored less than it says.
-        // A failed read of unzip's help text ends the job before it starts,
-        // saying so, with 0: that run restores nothing and claims nothing.
-        const bool refusedUnzip =
-            run.out.find("Unable to read output file from zip/unzip for version check.") != std::string::npos;
-        if (run.status == 0 && !refusedUnzip && (job() == Job::restore || job() == Job::restoreOriginal)) {
-            const Files& after = referenceFor(job()).after;
-            const Files now = store.files();
-            for (const auto& [path, bytes] : after) {
-                if (path.find("folder.bag") == std::string::npos) continue;
-                auto it = now.find(path);
-                EXPECT_TRUE(it != now.end() && it->second == bytes) << where << ": " << path << " not fully restored";
+    // Once as the reading threads find the files, and once with every read
+    // of theirs failing (uncounted), so that the main thread reads each
+    // message itself and the failing read can be any of them.
+    for (const std::string& threadReads : {std::string(), std::string("FAULT_THREAD_READS=fail")}) {
+        const std::vector<std::string> extra = threadReads.empty() ? std::vector<std::string>{}
+                                                                   : std::vector<std::string>{threadReads};
+        const long total = countedCalls(job(), "read", extra);
+        ASSERT_GT(total, 0);
+        for (long point : choosePoints(total, pointCap(40), 5)) {
+            FaultStore store(job());
+            std::vector<std::string> env = {shimEnv(), "FAULT_CALLS=read", "FAULT_AFTER=" + std::to_string(point - 1),
+                                            "FAULT_ONLY=1", "FAULT_ERRNO=EIO"};
+            env.insert(env.end(), extra.begin(), extra.end());
+            RunResult run = runJob(store, jobRun(env));
+            const std::string where =
+                describe(job(), threadReads.empty() ? "read error" : "read error (threads failing)", point);
+            EXPECT_EQ(checkExit(job(), run), "") << where;
+            expectSound(store, run, Ending::handled, where);
+            // A restore reads nothing but backup.bag: a run that reads only a
+            // part of it and still ends with 0 has restored less than it says.
+            // A failed read of unzip's help text ends the job before it starts,
+            // saying so, with 0: that run restores nothing and claims nothing.
+            const bool refusedUnzip =
+                run.out.find("Unable to read output file from zip/unzip for version check.") != std::string::npos;
+            if (run.status == 0 && !refusedUnzip && (job() == Job::restore || job() == Job::restoreOriginal)) {
+                const Files& after = referenceFor(job()).after;
+                const Files now = store.files();
+                for (const auto& [path, bytes] : after) {
+                    if (path.find("folder.bag") == std::string::npos) continue;
+                    auto it = now.find(path);
+                    EXPECT_TRUE(it != now.end() && it->second == bytes) << where << ": " << path << " not fully restored";
+                }
             }
+            ++tried;
         }
-        ++tried;
     }
     recordPoints(std::string("read-failure points, ") + jobName(job()), tried);
+}
+
+// Every read of the reading threads fails: the main thread reads each file
+// itself, and the run makes exactly what a clean run makes.
+TEST(ReadingThreads, FailingEveryReadOfTheReadingThreadsChangesNothing) {
+    if (!shimAvailable()) GTEST_SKIP() << "sanitized build: a preloaded library would come before the sanitizer";
+    for (Job job : {Job::archive, Job::reindex}) {
+        FaultStore store(job);
+        RunResult run = runJob(store, jobRun({shimEnv(), "FAULT_THREAD_READS=fail", "FAULT_ERRNO=EIO"}));
+        EXPECT_EQ(run.status, 0) << jobName(job) << ": " << run.out << run.err;
+        const Files now = store.files();
+        const Files& after = referenceFor(job).after;
+        for (const auto& [path, bytes] : after) {
+            if (path.find("folder.bag") == std::string::npos && path.find(".msg") == std::string::npos) continue;
+            auto it = now.find(path);
+            EXPECT_TRUE(it != now.end() && it->second == bytes) << jobName(job) << ": " << path;
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Jobs, Sweep, ::testing::ValuesIn(allJobs), paramName);
