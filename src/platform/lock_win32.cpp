@@ -59,10 +59,10 @@ LockOutcome takeLock(const std::string& path, const std::string& holderText, Fil
                 at.OffsetHigh = lockOffsetHigh;
                 if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
                     const Error failure = lastError();
-                    const bool held = failure.number == ERROR_LOCK_VIOLATION || failure.number == ERROR_IO_PENDING;
-                    if (held) otherHolder = readHolder(h);
+                    const bool heldByOther = failure.number == ERROR_LOCK_VIOLATION || failure.number == ERROR_IO_PENDING;
+                    if (heldByOther) otherHolder = readHolder(h);
                     CloseHandle(h);
-                    if (held) return LockOutcome::held;
+                    if (heldByOther) return LockOutcome::held;
                     error = failure;
                     return LockOutcome::failed;
                 }
