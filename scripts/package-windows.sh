@@ -26,9 +26,11 @@ for program in archiver attfix; do
   x86_64-w64-mingw32-strip -o "$stage/$name/$program.exe" "build-windows/$program.exe"
 done
 cp build-windows/infozip/zip.exe build-windows/infozip/unzip.exe build-windows/infozip/LICENSE "$stage/$name/"
-# Notepad of older Windows shows a file without CR as one long line.
+# Notepad of older Windows shows a file without CR as one long line. The
+# example configuration shows a Windows main directory there.
 for text in docs/README-windows.txt examples/archive.cfg; do
-  sed 's/\r*$/\r/' "$text" >"$stage/$name/$(basename "$text")"
+  sed -e 's/\r*$/\r/' -e 's|^# velmorDirName /home/ann/velmor|# velmorDirName C:\\Velmor|' "$text" \
+    >"$stage/$name/$(basename "$text")"
 done
 # Fixed times and order, so that the same sources give the same zip.
 touch -d "@$(git log -1 --format=%ct 2>/dev/null || echo 0)" "$stage/$name" "$stage/$name"/*

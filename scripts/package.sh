@@ -6,12 +6,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-for tool in dpkg-buildflags dpkg-shlibdeps dpkg-parsechangelog file lintian; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "package.sh needs $tool (apt-get install dpkg-dev file lintian)" >&2
-    exit 1
-  fi
-done
+# What the package is made and checked with, as the other scripts install
+# what they need.
+scripts/install-missing.sh dpkg-dev file lintian
 
 dir=build-package
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
