@@ -1,5 +1,7 @@
 #include "lock.h"
 
+#include "lock_shared.h"
+
 #include "cleanup_registry.h"
 #include "posix_shared.h"
 
@@ -26,17 +28,6 @@ std::string readHolder(int fd) {
     return n > 0 ? std::string(text, static_cast<std::size_t>(n)) : std::string();
 }
 
-bool writeHolder(int fd, const std::string& text) {
-    if (::ftruncate(fd, 0) != 0) return false;
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::pwrite(fd, text.data() + done, text.size() - done, static_cast<off_t>(done));
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 // Interrupts held off from the open until the lock file is in the cleanup
 // registry: an interrupt then removes a file this run locked, and never
 // leaves one it made.
@@ -58,11 +49,24 @@ private:
 
 }  // namespace
 
+Error writeLockHolder(FileHandle file, const std::string& text) {
+    const int fd = static_cast<int>(file.value);
+    if (::ftruncate(fd, 0) != 0) return Error{errno};
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::pwrite(fd, text.data() + done, text.size() - done, static_cast<off_t>(done));
+        if (n <= 0) return Error{n < 0 ? errno : EIO};
+        done += static_cast<std::size_t>(n);
+    }
+    return Error{};
+}
+
 LockOutcome takeLock(const std::string& path, const std::string& holderText, FileLock& lock,
                      std::string& otherHolder, Error& error) {
     const std::string host = resolveHost(hostForm(path));
     for (int attempt = 0; attempt < lockAttempts; ++attempt) {
         int fd = -1;
+        int slot = -1;
         {
             InterruptsHeldOff held;
             fd = ::open(host.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
@@ -83,27 +87,12 @@ LockOutcome takeLock(const std::string& path, const std::string& holderText, Fil
                 ::close(fd);  // its holder removed it before letting go: try the new one
                 continue;
             }
-            lock.slot = rememberFile(host);
+            slot = rememberFile(host);
         }
-        lock.file.value = fd;
-        lock.hostPath = host;
-        if (!writeHolder(fd, holderText)) {
-            error = Error{errno};
-            releaseLock(lock);
-            return LockOutcome::failed;
-        }
-        return LockOutcome::taken;
+        return keepTakenLock(lock, FileHandle{fd}, host, slot, holderText, error);
     }
     error = Error{EAGAIN};
     return LockOutcome::failed;
-}
-
-void releaseLock(FileLock& lock) {
-    if (!lock.file.isOpen()) return;
-    forgetFile(lock.slot);
-    lock.slot = -1;
-    ::unlink(lock.hostPath.c_str());
-    closeFile(lock.file);
 }
 
 bool fileIdentity(const std::string& path, FileIdentity& identity) {
@@ -151,7 +140,5 @@ Error claimFile(const std::string& path, const std::string& bytes, bool& exists,
     }
     return failure;
 }
-
-void keepClaimedFile(int slot) { forgetFile(slot); }
 
 }  // namespace platform

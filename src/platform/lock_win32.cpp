@@ -1,6 +1,7 @@
 #include "lock.h"
 
 #include "cleanup_registry.h"
+#include "lock_shared.h"
 #include "win32_shared.h"
 
 namespace platform {
@@ -28,20 +29,23 @@ std::string readHolder(HANDLE h) {
     return std::string(text, got);
 }
 
-bool writeHolder(HANDLE h, const std::string& text) {
-    LARGE_INTEGER start{};
-    if (!SetFilePointerEx(h, start, nullptr, FILE_BEGIN) || !SetEndOfFile(h)) return false;
-    DWORD written = 0;
-    return WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) && written == text.size();
-}
-
 }  // namespace
+
+Error writeLockHolder(FileHandle file, const std::string& text) {
+    HANDLE h = reinterpret_cast<HANDLE>(file.value);
+    LARGE_INTEGER start{};
+    if (!SetFilePointerEx(h, start, nullptr, FILE_BEGIN) || !SetEndOfFile(h)) return lastError();
+    DWORD written = 0;
+    if (!WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr)) return lastError();
+    return written == text.size() ? Error{} : Error{ERROR_WRITE_FAULT};
+}
 
 LockOutcome takeLock(const std::string& path, const std::string& holderText, FileLock& lock,
                      std::string& otherHolder, Error& error) {
     const std::string host = hostForm(path);
     for (int attempt = 0; attempt < lockAttempts; ++attempt) {
         HANDLE h = INVALID_HANDLE_VALUE;
+        int slot = -1;
         bool again = false;
         {
             // Until the file is in the cleanup registry: an interrupt then
@@ -70,7 +74,7 @@ LockOutcome takeLock(const std::string& path, const std::string& holderText, Fil
                     CloseHandle(h);
                     again = true;
                 } else {
-                    lock.slot = rememberFile(host);
+                    slot = rememberFile(host);
                 }
             }
         }
@@ -78,25 +82,10 @@ LockOutcome takeLock(const std::string& path, const std::string& holderText, Fil
             Sleep(20);
             continue;
         }
-        lock.file.value = reinterpret_cast<std::intptr_t>(h);
-        lock.hostPath = host;
-        if (!writeHolder(h, holderText)) {
-            error = lastError();
-            releaseLock(lock);
-            return LockOutcome::failed;
-        }
-        return LockOutcome::taken;
+        return keepTakenLock(lock, FileHandle{reinterpret_cast<std::intptr_t>(h)}, host, slot, holderText, error);
     }
     error = Error{ERROR_SHARING_VIOLATION};
     return LockOutcome::failed;
-}
-
-void releaseLock(FileLock& lock) {
-    if (!lock.file.isOpen()) return;
-    forgetFile(lock.slot);
-    lock.slot = -1;
-    DeleteFileA(lock.hostPath.c_str());
-    closeFile(lock.file);
 }
 
 bool fileIdentity(const std::string& path, FileIdentity& identity) {
@@ -136,7 +125,5 @@ Error claimFile(const std::string& path, const std::string& bytes, bool& exists,
     }
     return failure;
 }
-
-void keepClaimedFile(int slot) { forgetFile(slot); }
 
 }  // namespace platform

@@ -275,12 +275,7 @@ TEST(StoreLock, ARunKilledHoldingTheLockDoesNotBlockTheNext) {
 // run in the sanitized builds too.
 class StandInMeeting : public ::testing::Test {
 protected:
-    void standIn(const std::string& name, const std::string& body) {
-        const std::string real = ts::findProgram(name);
-        ASSERT_FALSE(real.empty()) << name << " is not installed";
-        ts::writeScript(bin.path(), name,
-                        "real='" + real + "'\nif [ \"$1\" = -h ]; then exec \"$real\" -h; fi\n" + body);
-    }
+    void standIn(const std::string& name, const std::string& body) { writeStandInScript(bin.path(), name, body); }
     ts::TempDir bin, records;
 };
 

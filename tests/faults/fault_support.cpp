@@ -329,6 +329,12 @@ long countedCalls(Job job, const std::string& kinds, const std::vector<std::stri
     return n;
 }
 
+void writeStandInScript(const std::string& bin, const std::string& name, const std::string& body) {
+    const std::string real = ts::findProgram(name);
+    ASSERT_FALSE(real.empty()) << name << " is not installed";
+    ts::writeScript(bin, name, "real='" + real + "'\nif [ \"$1\" = -h ]; then exec \"$real\" -h; fi\n" + body);
+}
+
 long pointCap(long fallback) {
     const char* v = std::getenv("FAULT_POINTS");
     long n = v ? std::atol(v) : 0;

@@ -83,6 +83,11 @@ std::string checkExit(Job job, const RunResult& run);
 // `extraEnv`: shim settings that change what the run does (and so its count).
 long countedCalls(Job job, const std::string& kinds = "", const std::vector<std::string>& extraEnv = {});
 
+// Writes a stand-in for zip or unzip, `name`, into `bin`: its version check
+// (-h) is the real program's; `body`, a shell script with $real naming the
+// real program, does the rest.
+void writeStandInScript(const std::string& bin, const std::string& name, const std::string& body);
+
 bool shimAvailable();
 std::string shimEnv();  // "LD_PRELOAD=<shim>"
 

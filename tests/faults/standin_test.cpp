@@ -19,12 +19,7 @@ const int failingStatuses[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15
 class StandIn : public ::testing::Test {
 protected:
     // A stand-in for `name` whose version check is the real program's.
-    void standIn(const std::string& name, const std::string& body) {
-        const std::string real = ts::findProgram(name);
-        ASSERT_FALSE(real.empty()) << name << " is not installed";
-        ts::writeScript(bin.path(), name,
-                        "real='" + real + "'\nif [ \"$1\" = -h ]; then exec \"$real\" -h; fi\n" + body);
-    }
+    void standIn(const std::string& name, const std::string& body) { writeStandInScript(bin.path(), name, body); }
     RunResult runWithStandIns(const FaultStore& store, int signalAfterMs = -1, int sig = 0) {
         return faults::runWithStandIns(store, bin.path(), signalAfterMs, sig);
     }
