@@ -130,20 +130,10 @@ void appendNumber(std::string& out, int value) {
     out.append(digits, static_cast<std::size_t>(result.ptr - digits));
 }
 
-}  // namespace
-
-int readIndexFile(const char* dir, LL* list) {
-    if (!dir || !*dir || settings.job == jobRestore) return readIndexFile(dir, list, nullptr);
-    DirectoryListing listing(dir);
-    return readIndexFile(dir, list, &listing);
-}
-
-int readIndexFile(const char* dir, LL* list, const DirectoryListing* listing) {
-    if (!dir || !*dir) return 0;
-    const bool restoring = settings.job == jobRestore;
-    std::string path = std::string(dir) + (restoring ? "backup.bag" : "folder.bag");
-    if (settings.verbose) consoleLinef("Reading %s", path.c_str());
-
+// The lines of the index file `path`. With a `dir`, each line's message
+// file must be in it (found through `listing` when there is one); without,
+// every well-formed line is kept as it stands, as an archive's index is.
+void readIndexLines(const std::string& path, const char* dir, LL* list, const DirectoryListing* listing) {
     if (std::FILE* file = platform::openFile(path, "r")) {
         listsWithIndexFile.insert(list);
         TypedLL<IndexEntry> entries(list);
@@ -160,7 +150,7 @@ int readIndexFile(const char* dir, LL* list, const DirectoryListing* listing) {
                                &entry.recipientAddress, &entry.recipientName, &entry.senderAddress,
                                &entry.senderName,    &entry.sizeText,      &entry.fileName};
             for (int i = 0; i < 9; ++i) *texts[i] = keepIndexText(parsed.texts[i]);
-            if (!restoring) {
+            if (dir) {
                 entry.changeTime = messageChangeTime(dir, parsed.texts[8], listing);
                 if (entry.changeTime == 0) {
                     if (settings.verbose) {
@@ -185,8 +175,26 @@ int readIndexFile(const char* dir, LL* list, const DirectoryListing* listing) {
         std::fputc('\n', stdout);
         std::fflush(stdout);
     }
+}
+
+}  // namespace
+
+int readIndexFile(const char* dir, LL* list) {
+    if (!dir || !*dir || settings.job == jobRestore) return readIndexFile(dir, list, nullptr);
+    DirectoryListing listing(dir);
+    return readIndexFile(dir, list, &listing);
+}
+
+int readIndexFile(const char* dir, LL* list, const DirectoryListing* listing) {
+    if (!dir || !*dir) return 0;
+    const bool restoring = settings.job == jobRestore;
+    std::string path = std::string(dir) + (restoring ? "backup.bag" : "folder.bag");
+    if (settings.verbose) consoleLinef("Reading %s", path.c_str());
+    readIndexLines(path, restoring ? nullptr : dir, list, listing);
     return 0;
 }
+
+void readArchiveIndex(const std::string& path, LL* list) { readIndexLines(path, nullptr, list, nullptr); }
 
 bool indexFileFound(const LL* list) { return listsWithIndexFile.count(list) != 0; }
 

@@ -5,6 +5,7 @@
 #include "index_entry.h"
 
 #include <cstdio>
+#include <string>
 
 // Reads the index of directory `dir` (a path ending in "/", such as
 // "./name.act/inbox.fld/") and appends one IndexEntry per accepted line to
@@ -21,6 +22,13 @@
 // no entries and no error. Returns 0 in every case; heap exhaustion is
 // fatal (3465).
 int readIndexFile(const char* dir, LL* list);
+
+// Reads an archive's index that was taken out to `path` (any name, any
+// directory) as the restore job reads backup.bag: every well-formed line
+// is kept as it stands, nothing is checked against the store. Lines are
+// accepted, skipped and reported as by readIndexFile, without its
+// "Reading" line.
+void readArchiveIndex(const std::string& path, LL* list);
 
 // True when readIndexFile found and opened an index file for `list` (the
 // `indexed` list of a directory node, or a top-level list). Lets a job

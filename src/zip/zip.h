@@ -55,6 +55,14 @@ int zipFiles(const char* listFile, const char* archiveFile, int noiseFlag);
 // directory) when `noiseFlag` is zero. 0 means the member was extracted.
 int unzipFile(const char* extractDir, const char* archiveFile, char* member, int noiseFlag);
 
+// Writes the bytes of `member` of `archiveFile` to the file `outputFile`
+// (`unzip -p -C`, through the command interpreter), which it replaces;
+// unzip's messages go to standard error. Nothing is extracted anywhere
+// else. Returns unzip's status: 0 when the member was written whole, 11
+// when the archive holds no such member, another value when the archive
+// cannot be read; -1 when the interpreter could not be started.
+int printMemberTo(const char* archiveFile, const char* member, const std::string& outputFile);
+
 // One member of an archive as unzip lists it.
 struct ArchiveMember {
     std::string name;                 // as stored, "/" separators

@@ -68,6 +68,14 @@ int unzipFile(const char* extractDir, const char* archiveFile, char* member, int
     return runProgram(platform::unzipProgramName(), args, nullptr);
 }
 
+int printMemberTo(const char* archiveFile, const char* member, const std::string& outputFile) {
+    std::string commandLine = std::string(platform::unzipProgramName()) + " -p -C " +
+                              platform::interpreterWord(platform::resolvePath(archiveFile)) + " " +
+                              platform::interpreterWord(member) + " > " + platform::interpreterWord(outputFile);
+    std::fflush(stdout);
+    return platform::runCommandInterpreter(commandLine);
+}
+
 bool listArchiveContents(const char* archiveFile, std::vector<ArchiveMember>& members) {
     members.clear();
     std::string listing = platform::createTemporaryFile();
