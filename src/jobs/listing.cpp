@@ -1,8 +1,8 @@
 // Listing: which archive holds which message.
 //
-// backup.bag of each archive goes to a private temporary file (never to
-// the main directory, where a running archive job keeps its own), and its
-// entries pass through the restore's own selection, so that what is
+// backup.bag of each archive comes straight from unzip into memory (never
+// into the main directory, where a running archive job keeps its own), and
+// its entries pass through the restore's own selection, so that what is
 // listed from an archive is exactly what a restore with the same options
 // would bring back from it. Nothing is written beside the archives or in
 // the store.
@@ -19,15 +19,19 @@
 #include "util.h"
 #include "zip.h"
 
+#include <condition_variable>
 #include <cstdio>
+#include <cstring>
+#include <deque>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
 
 constexpr const char* indexMember = "backup.bag";
 constexpr int unzipFoundNoMember = 11;  // unzip's status when no member matched
-constexpr std::size_t outputBlock = 64 * 1024;
 
 bool verbose() { return settings.verbose != 0; }
 
@@ -38,7 +42,16 @@ bool endsInZip(const std::string& name) {
 }
 
 void appendField(std::string& line, const char* text) {
-    for (const char* p = text ? text : ""; *p; ++p) line += (*p == '\t' || *p == '\n' || *p == '\r') ? ' ' : *p;
+    if (!text) return;
+    const std::size_t start = line.size();
+    line.append(text);
+    // One pass without a branch out of it over what was appended.
+    char* p = &line[start];
+    const std::size_t n = line.size() - start;
+    for (std::size_t i = 0; i < n; ++i) {
+        const char c = p[i];
+        p[i] = (c == '\t' || c == '\n' || c == '\r') ? ' ' : c;
+    }
 }
 
 bool namesSomeoneElse(const char* name, const char* address) {
@@ -46,66 +59,191 @@ bool namesSomeoneElse(const char* name, const char* address) {
     return !address || std::string_view(name) != address;
 }
 
-// The listed lines, written out a block at a time: one write per block to
-// standard output and one append to the report file, never one per line.
-class ListingOutput {
-public:
-    void add(const std::string& line) {
-        text_ += line;
-        text_ += '\n';
-        if (text_.size() >= outputBlock) flush();
+void appendListedLine(std::string& out, const std::string& archive, const IndexEntry& entry, const char* storedPath) {
+    appendField(out, archive.c_str());
+    out += '\t';
+    appendField(out, entry.date);
+    out += '\t';
+    appendField(out, entry.time);
+    out += '\t';
+    if (namesSomeoneElse(entry.senderName, entry.senderAddress)) {
+        appendField(out, entry.senderName);
+        out += " <";
+        appendField(out, entry.senderAddress);
+        out += '>';
+    } else {
+        appendField(out, entry.senderAddress);
     }
-    void flush() {
-        if (text_.empty()) return;
-        std::fwrite(text_.data(), 1, text_.size(), stdout);
-        std::fflush(stdout);
-        logLines(text_.data(), text_.size());
-        text_.clear();
-    }
-
-private:
-    std::string text_;
-};
+    out += '\t';
+    appendField(out, entry.subject);
+    out += '\t';
+    appendField(out, storedPath);
+}
 
 // A restore refuses an entry whose path could lead out of the store; it
 // is not listed either.
-bool restoreWouldTake(const char* path) {
-    std::string lowered = path;
-    lowerCase(lowered);
+bool restoreWouldTake(const char* path, std::string& scratch) {
+    scratch = path;
+    lowerCase(scratch);
     RestorePath parts;
-    return splitRestorePath(lowered, parts);
+    return splitRestorePath(scratch, parts);
 }
 
-// Lists the entries of one archive's index that a restore with this run's
-// options would restore; their count.
-int listEntries(const ListedArchive& archive, LL* entries, ListingOutput& out) {
-    // The selection lower-cases the paths it compares; the listing shows
-    // them as the index holds them.
-    struct Stored {
-        const char* selected;
+// What is listed from one archive: its index taken a slice at a time,
+// each slice's entries selected and their lines made.
+class ArchiveListing {
+public:
+    ArchiveListing(const ListedArchive& archive, LL* entries) : archive_(archive), entries_(entries), reader_(entries) {
+        ClearLL(entries_);
+    }
+    void add(const char* bytes, std::size_t size) {
+        reader_.add(bytes, size);
+        listBatch();
+    }
+    void finish() {
+        reader_.finish();
+        listBatch();
+    }
+    int read() const { return read_; }
+    int listed() const { return listed_; }
+    const std::string& lines() const { return lines_; }
+
+private:
+    void listBatch();
+
+    const ListedArchive& archive_;
+    LL* entries_;
+    ArchiveIndexReader reader_;
+    int read_ = 0;
+    int listed_ = 0;
+    std::string lines_;
+    struct Original {
+        const char* compared;  // the copy that the selection lower-cases
         const char* original;
     };
-    std::vector<Stored> stored;
-    stored.reserve(static_cast<std::size_t>(CountLL(entries)));
-    for (void* e = FirstLL(entries); SizeLL(e) != 0; e = NextLL(e)) {
+    std::vector<Original> originals_;
+    std::string scratch_;
+};
+
+void ArchiveListing::listBatch() {
+    if (SizeLL(FirstLL(entries_)) == 0) return;
+    // Only the account and folder selections compare paths, and they
+    // lower-case them to do so; the listing shows them as the index holds
+    // them.
+    const bool pathsCompared = CountLL(settings.accountDir) > 0 || CountLL(settings.folderName) > 0;
+    originals_.clear();
+    for (void* e = FirstLL(entries_); SizeLL(e) != 0; e = NextLL(e)) {
         IndexEntry& entry = *static_cast<IndexEntry*>(e);
+        ++read_;
+        if (!pathsCompared) continue;
         const char* original = entry.fileName;
         entry.fileName = keepString(original);
-        stored.push_back({entry.fileName, original});
+        originals_.push_back({entry.fileName, original});
     }
-    if (CountLL(entries) > 0) selectForRestore(entries);
+    selectForRestore(entries_);
 
-    int listed = 0;
     std::size_t next = 0;  // the selection keeps the order, so one pass finds every original
-    for (void* e = FirstLL(entries); SizeLL(e) != 0; e = NextLL(e)) {
+    for (void* e = FirstLL(entries_); SizeLL(e) != 0; e = NextLL(e)) {
         const IndexEntry& entry = *static_cast<const IndexEntry*>(e);
-        while (next < stored.size() && stored[next].selected != entry.fileName) ++next;
-        if (next == stored.size()) break;  // cannot happen: the selection only deletes
-        if (!restoreWouldTake(entry.fileName)) continue;
-        out.add(listedLine(archive.shown, entry, stored[next].original));
-        ++listed;
+        const char* original = entry.fileName;
+        if (pathsCompared) {
+            while (next < originals_.size() && originals_[next].compared != entry.fileName) ++next;
+            if (next == originals_.size()) break;  // cannot happen: the selection only deletes
+            original = originals_[next++].original;
+        }
+        if (!restoreWouldTake(entry.fileName, scratch_)) continue;
+        appendListedLine(lines_, archive_.shown, entry, original);
+        lines_ += '\n';
+        ++listed_;
     }
-    return listed;
+    ClearLL(entries_);
+}
+
+// An archive's index as unzip gave it, in the blocks it came in (kept as
+// they are rather than copied into one).
+struct FetchedIndex {
+    int status = -1;  // unzip's; -1 for a directory, which is not asked for
+    std::vector<std::string> blocks;
+};
+
+FetchedIndex fetchIndex(const ListedArchive& archive) {
+    FetchedIndex fetched;
+    if (archive.isDirectory) return fetched;
+    fetched.status = readArchiveMember(archive.path.c_str(), indexMember, [&fetched](const char* bytes, std::size_t size) {
+        fetched.blocks.emplace_back(bytes, size);
+    });
+    return fetched;
+}
+
+// Takes the indexes out of the archives, in order, on a helper thread that
+// keeps at most `ahead` of them ready: unzip inflates the next index while
+// this thread reads, selects and prints the last one. Without a thread,
+// each index is taken out when it is asked for.
+class IndexFetcher {
+public:
+    explicit IndexFetcher(const std::vector<ListedArchive>& archives) : archives_(archives) {
+        started_ = platform::startQuietThread(thread_, [this] { work(); });
+    }
+    ~IndexFetcher() { stop(); }
+    IndexFetcher(const IndexFetcher&) = delete;
+    IndexFetcher& operator=(const IndexFetcher&) = delete;
+
+    // The index of the next archive.
+    FetchedIndex next() {
+        if (!started_) return fetchIndex(archives_[taken_++]);
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return !ready_.empty(); });
+        FetchedIndex fetched = std::move(ready_.front());
+        ready_.pop_front();
+        changed_.notify_all();
+        return fetched;
+    }
+
+    // Lets an unzip that runs end, and the thread with it.
+    void stop() {
+        if (!thread_.joinable()) return;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stopping_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+
+private:
+    static constexpr std::size_t ahead = 2;
+
+    void work() {
+        for (const ListedArchive& archive : archives_) {
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                changed_.wait(lock, [this] { return stopping_ || ready_.size() < ahead; });
+                if (stopping_) return;
+            }
+            FetchedIndex fetched = fetchIndex(archive);
+            std::lock_guard<std::mutex> lock(mutex_);
+            ready_.push_back(std::move(fetched));
+            changed_.notify_all();
+        }
+    }
+
+    const std::vector<ListedArchive>& archives_;
+    std::thread thread_;
+    bool started_ = false;
+    std::size_t taken_ = 0;  // without a thread
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<FetchedIndex> ready_;
+    bool stopping_ = false;
+};
+
+// The fetcher of the listing under way, for the end of the run, which may
+// come from a fatal error while its thread still runs unzip. Only the main
+// thread touches it.
+IndexFetcher* runningFetcher = nullptr;
+
+void stopFetching() {
+    if (runningFetcher) runningFetcher->stop();
 }
 
 }  // namespace
@@ -144,25 +282,7 @@ std::vector<ListedArchive> archivesToList(const std::string& name) {
 
 std::string listedLine(const std::string& archive, const IndexEntry& entry, const char* storedPath) {
     std::string line;
-    line.reserve(160);
-    appendField(line, archive.c_str());
-    line += '\t';
-    appendField(line, entry.date);
-    line += '\t';
-    appendField(line, entry.time);
-    line += '\t';
-    if (namesSomeoneElse(entry.senderName, entry.senderAddress)) {
-        appendField(line, entry.senderName);
-        line += " <";
-        appendField(line, entry.senderAddress);
-        line += '>';
-    } else {
-        appendField(line, entry.senderAddress);
-    }
-    line += '\t';
-    appendField(line, entry.subject);
-    line += '\t';
-    appendField(line, storedPath);
+    appendListedLine(line, archive, entry, storedPath);
     return line;
 }
 
@@ -178,36 +298,39 @@ void runListing() {
         endProcess(1);
     }
 
-    const std::string bag = platform::createTemporaryFile();
-    if (bag.empty()) {
-        reportWarning(4544, "Cannot make a temporary file for backup.bag");
-        endProcess(1);
-    }
-
-    ListingOutput out;
     LL* entries = CreatLL();
     int messages = 0;
     int entriesRead = 0;  // before the selection: says when the selection is what left nothing
     int archivesRead = 0;
+    IndexFetcher fetcher(archives);
+    runningFetcher = &fetcher;
+    runBeforeEnd(stopFetching);
     for (const ListedArchive& archive : archives) {
         if (verbose()) consoleLinef("Listing %s", archive.shown.c_str());
-        const int status = archive.isDirectory ? -1 : printMemberTo(archive.path.c_str(), indexMember, bag);
-        if (status == unzipFoundNoMember) {
+        const FetchedIndex fetched = fetcher.next();
+        if (fetched.status == unzipFoundNoMember) {
             reportWarning(4542, "No backup.bag in %s: not listed", archive.shown.c_str());
             continue;
         }
-        if (status != 0) {
+        if (fetched.status != 0) {
             reportWarning(4541, "Not a readable archive: %s", archive.shown.c_str());
             continue;
         }
+        // A block at a time, so that the list holds a block's entries at a time.
+        ArchiveListing listing(archive, entries);
+        for (const std::string& block : fetched.blocks) listing.add(block.data(), block.size());
+        listing.finish();
         ++archivesRead;
-        ClearLL(entries);
-        readArchiveIndex(bag, entries);
-        entriesRead += CountLL(entries);
-        messages += listEntries(archive, entries, out);
-        out.flush();
+        entriesRead += listing.read();
+        messages += listing.listed();
+        // One write to standard output and one to the report file per archive.
+        const std::string& lines = listing.lines();
+        std::fwrite(lines.data(), 1, lines.size(), stdout);
+        std::fflush(stdout);
+        logLines(lines.data(), lines.size());
     }
-    platform::removeTemporaryFile(bag);
+    fetcher.stop();
+    runningFetcher = nullptr;
 
     consoleLinef("Listed %d of %d message(s) in %d archive(s)", messages, entriesRead, archivesRead);
     if (messages == 0) endProcess(1);

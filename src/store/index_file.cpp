@@ -117,6 +117,18 @@ void countIndexDot() {
     }
 }
 
+// The entry of a parsed line, its texts kept for the rest of the run.
+IndexEntry keptEntry(const ParsedLine& parsed) {
+    IndexEntry entry{};
+    entry.value1 = parsed.value1;
+    entry.value2 = parsed.value2;
+    char** texts[9] = {&entry.date,          &entry.time,          &entry.subject,
+                       &entry.recipientAddress, &entry.recipientName, &entry.senderAddress,
+                       &entry.senderName,    &entry.sizeText,      &entry.fileName};
+    for (int i = 0; i < 9; ++i) *texts[i] = keepIndexText(parsed.texts[i]);
+    return entry;
+}
+
 void appendWithoutSeparator(std::string& out, const char* text) {
     if (!text) return;
     const std::size_t start = out.size();
@@ -130,10 +142,20 @@ void appendNumber(std::string& out, int value) {
     out.append(digits, static_cast<std::size_t>(result.ptr - digits));
 }
 
-// The lines of the index file `path`. With a `dir`, each line's message
-// file must be in it (found through `listing` when there is one); without,
-// every well-formed line is kept as it stands, as an archive's index is.
-void readIndexLines(const std::string& path, const char* dir, LL* list, const DirectoryListing* listing) {
+}  // namespace
+
+int readIndexFile(const char* dir, LL* list) {
+    if (!dir || !*dir || settings.job == jobRestore) return readIndexFile(dir, list, nullptr);
+    DirectoryListing listing(dir);
+    return readIndexFile(dir, list, &listing);
+}
+
+int readIndexFile(const char* dir, LL* list, const DirectoryListing* listing) {
+    if (!dir || !*dir) return 0;
+    const bool restoring = settings.job == jobRestore;
+    std::string path = std::string(dir) + (restoring ? "backup.bag" : "folder.bag");
+    if (settings.verbose) consoleLinef("Reading %s", path.c_str());
+
     if (std::FILE* file = platform::openFile(path, "r")) {
         listsWithIndexFile.insert(list);
         TypedLL<IndexEntry> entries(list);
@@ -143,14 +165,8 @@ void readIndexLines(const std::string& path, const char* dir, LL* list, const Di
         while (readWholeLine(bytes, line)) {
             if (!parseIndexLine(line, parsed)) continue;
             if (settings.verbose) countIndexDot();
-            IndexEntry entry{};
-            entry.value1 = parsed.value1;
-            entry.value2 = parsed.value2;
-            char** texts[9] = {&entry.date,          &entry.time,          &entry.subject,
-                               &entry.recipientAddress, &entry.recipientName, &entry.senderAddress,
-                               &entry.senderName,    &entry.sizeText,      &entry.fileName};
-            for (int i = 0; i < 9; ++i) *texts[i] = keepIndexText(parsed.texts[i]);
-            if (dir) {
+            IndexEntry entry = keptEntry(parsed);
+            if (!restoring) {
                 entry.changeTime = messageChangeTime(dir, parsed.texts[8], listing);
                 if (entry.changeTime == 0) {
                     if (settings.verbose) {
@@ -175,26 +191,43 @@ void readIndexLines(const std::string& path, const char* dir, LL* list, const Di
         std::fputc('\n', stdout);
         std::fflush(stdout);
     }
-}
-
-}  // namespace
-
-int readIndexFile(const char* dir, LL* list) {
-    if (!dir || !*dir || settings.job == jobRestore) return readIndexFile(dir, list, nullptr);
-    DirectoryListing listing(dir);
-    return readIndexFile(dir, list, &listing);
-}
-
-int readIndexFile(const char* dir, LL* list, const DirectoryListing* listing) {
-    if (!dir || !*dir) return 0;
-    const bool restoring = settings.job == jobRestore;
-    std::string path = std::string(dir) + (restoring ? "backup.bag" : "folder.bag");
-    if (settings.verbose) consoleLinef("Reading %s", path.c_str());
-    readIndexLines(path, restoring ? nullptr : dir, list, listing);
     return 0;
 }
 
-void readArchiveIndex(const std::string& path, LL* list) { readIndexLines(path, nullptr, list, nullptr); }
+void ArchiveIndexReader::add(const char* bytes, std::size_t size) {
+    const char* end = bytes + size;
+    while (bytes < end) {
+        const char* lineEnd = static_cast<const char*>(std::memchr(bytes, '\n', static_cast<std::size_t>(end - bytes)));
+        if (!lineEnd) {
+            partial_.append(bytes, end);
+            return;
+        }
+        if (partial_.empty()) {
+            takeLine(std::string_view(bytes, static_cast<std::size_t>(lineEnd - bytes)));
+        } else {
+            partial_.append(bytes, lineEnd);
+            takeLine(partial_);
+            partial_.clear();
+        }
+        bytes = lineEnd + 1;
+    }
+}
+
+void ArchiveIndexReader::finish() {
+    if (!partial_.empty()) takeLine(partial_);
+    partial_.clear();
+    if (settings.verbose) {
+        std::fputc('\n', stdout);
+        std::fflush(stdout);
+    }
+}
+
+void ArchiveIndexReader::takeLine(std::string_view line) {
+    ParsedLine parsed;
+    if (!parseIndexLine(line, parsed)) return;
+    if (settings.verbose) countIndexDot();
+    TypedLL<IndexEntry>(list_).append(keptEntry(parsed));
+}
 
 bool indexFileFound(const LL* list) { return listsWithIndexFile.count(list) != 0; }
 

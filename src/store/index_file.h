@@ -4,8 +4,10 @@
 
 #include "index_entry.h"
 
+#include <cstddef>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 // Reads the index of directory `dir` (a path ending in "/", such as
 // "./name.act/inbox.fld/") and appends one IndexEntry per accepted line to
@@ -23,12 +25,23 @@
 // fatal (3465).
 int readIndexFile(const char* dir, LL* list);
 
-// Reads an archive's index that was taken out to `path` (any name, any
-// directory) as the restore job reads backup.bag: every well-formed line
-// is kept as it stands, nothing is checked against the store. Lines are
-// accepted, skipped and reported as by readIndexFile, without its
-// "Reading" line.
-void readArchiveIndex(const std::string& path, LL* list);
+// Reads an archive's index as it arrives, block by block (from unzip, for
+// example), exactly as readIndexFile reads backup.bag in the restore job:
+// one IndexEntry per accepted line, appended to `list` in order, nothing
+// checked against the store, malformed lines skipped without a message;
+// in verbose mode a dot per 50 lines read, and a line end at the finish.
+class ArchiveIndexReader {
+public:
+    explicit ArchiveIndexReader(LL* list) : list_(list) {}
+    void add(const char* bytes, std::size_t size);
+    // Takes a last line that has no line feed. Called once, after the last add.
+    void finish();
+
+private:
+    void takeLine(std::string_view line);
+    LL* list_;
+    std::string partial_;  // the start of a line whose line feed has not come yet
+};
 
 // True when readIndexFile found and opened an index file for `list` (the
 // `indexed` list of a directory node, or a top-level list). Lets a job

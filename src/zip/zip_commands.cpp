@@ -68,12 +68,11 @@ int unzipFile(const char* extractDir, const char* archiveFile, char* member, int
     return runProgram(platform::unzipProgramName(), args, nullptr);
 }
 
-int printMemberTo(const char* archiveFile, const char* member, const std::string& outputFile) {
-    std::string commandLine = std::string(platform::unzipProgramName()) + " -p -C " +
-                              platform::interpreterWord(platform::resolvePath(archiveFile)) + " " +
-                              platform::interpreterWord(member) + " > " + platform::interpreterWord(outputFile);
-    std::fflush(stdout);
-    return platform::runCommandInterpreter(commandLine);
+int readArchiveMember(const char* archiveFile, const char* member, const platform::OutputBlocks& onBytes) {
+    std::vector<std::string> args = optionWords("-p -C");
+    args.push_back(platform::resolvePath(archiveFile));
+    args.emplace_back(member);
+    return runProgramReading(platform::unzipProgramName(), args, onBytes);
 }
 
 bool listArchiveContents(const char* archiveFile, std::vector<ArchiveMember>& members) {

@@ -3,6 +3,7 @@
 #include "platform.h"
 #include "settings.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -243,4 +244,45 @@ TEST_F(IndexFileTest, AMissingAccountIniIsFatal) {
     testing_support::makeDirectories(dir / "x%s.act");
     EXPECT_EXIT(readAccountName("x%s.act/"), ::testing::ExitedWithCode(1),
                 "^\\[3640\\]: Account ini file \\[x%s\\.act/acct\\.ini\\]not found$");
+}
+
+// An archive's index taken block by block (as unzip hands it on) gives the
+// entries the restore reads from backup.bag, wherever the blocks end.
+TEST_F(IndexFileTest, AnIndexReadInBlocksGivesWhatTheRestoreReads) {
+    const std::string good = indexLine({"5", "7", "d", "t", "s", "a", "A", "b", "B", "1K", "./a.act/f.fld/1.msg"});
+    std::string bag = good;
+    bag += indexLine({"1", "1", "d", "t", "s", "a", "A", "b", "B", "1K"});  // ten fields
+    bag += "1" + T + "1" + T + "no separators at the end\n\n\r\n";
+    bag += std::string("\x01\xFF\x00\xDE\xDE garbage", 13) + "\n";
+    bag += indexLine({"2", "2", "d", "t", std::string(3000, 's'), "a", "A", "b", "B", "9K", "./a.act/f.fld/2.msg"});
+    bag += "3" + T + "3" + T + "d" + T + "t" + T + "s" + T + "a" + T + "A" + T + "b" + T + "B" + T + "1K" + T +
+           "./a.act/f.fld/3.msg" + T + "\r\n";
+    bag += "4" + T + "4" + T + "d" + T + "t" + T + "" + T + "a" + T + "A" + T + "b" + T + "B" + T + "1K" + T +
+           "./a.act/f.fld/4.msg" + T;  // empty subject, no line end at the end of the file
+
+    settings.job = jobRestore;
+    writeFile(dir / "backup.bag", bag);
+    const auto expected = read();
+    ASSERT_EQ(expected.size(), 4u);
+    auto same = [](const IndexEntry& a, const IndexEntry& b) {
+        if (a.value1 != b.value1 || a.value2 != b.value2 || a.changeTime != b.changeTime) return false;
+        const char* const as[9] = {a.date, a.time, a.subject, a.recipientAddress, a.recipientName,
+                                   a.senderAddress, a.senderName, a.sizeText, a.fileName};
+        const char* const bs[9] = {b.date, b.time, b.subject, b.recipientAddress, b.recipientName,
+                                   b.senderAddress, b.senderName, b.sizeText, b.fileName};
+        for (int i = 0; i < 9; ++i)
+            if (std::string(as[i]) != bs[i]) return false;
+        return true;
+    };
+
+    for (std::size_t blockSize : {bag.size(), std::size_t{1}, std::size_t{7}, std::size_t{64}, std::size_t{4096}}) {
+        LL* list = newList();
+        ArchiveIndexReader reader(list);
+        for (std::size_t at = 0; at < bag.size(); at += blockSize)
+            reader.add(bag.data() + at, std::min(blockSize, bag.size() - at));
+        reader.finish();
+        const auto got = entriesOf(list);
+        ASSERT_EQ(got.size(), expected.size()) << "blocks of " << blockSize;
+        for (std::size_t i = 0; i < got.size(); ++i) EXPECT_TRUE(same(got[i], expected[i])) << "blocks of " << blockSize << ", entry " << i;
+    }
 }
