@@ -298,7 +298,8 @@ void runListing() {
         endProcess(1);
     }
 
-    LL* entries = CreatLL();
+    // The jobs' list of index entries holds one block's entries at a time.
+    LL* entries = settings.topIndexed;
     int messages = 0;
     int entriesRead = 0;  // before the selection: says when the selection is what left nothing
     int archivesRead = 0;

@@ -38,10 +38,12 @@ using OutputBlocks = std::function<void(const char* bytes, std::size_t size)>;
 
 // As spawnAndWaitFromHelper (from any thread; the interrupt handler does
 // not wait for the program), but the program's standard output is a pipe
-// whose bytes go to `onOutput` while it runs; its standard input and error
-// stay ours. Only for programs that write nothing but that output. Its
-// status, or -1 with `error` set when it could not be started (`onOutput`
-// was not called).
+// whose bytes go to `onOutput` while it runs, and its standard error goes
+// nowhere: a program started ahead of the main thread's work must not
+// write between the lines the main thread prints, so the caller tells what
+// went wrong in its own words. Its standard input stays ours. Only for
+// programs that write nothing but that output. Its status, or -1 with
+// `error` set when it could not be started (`onOutput` was not called).
 int spawnReadingOutput(const std::string& path, const std::vector<std::string>& argv, const OutputBlocks& onOutput,
                        Error& error);
 

@@ -74,7 +74,8 @@ namespace {
 // in the registry, or from a helper thread, whose child gets the signal
 // mask and handling of a fresh process.
 // With `onOutput`, the child's standard output is a pipe that is read to
-// its end before the child is waited for.
+// its end before the child is waited for, and its standard error is
+// /dev/null.
 int spawnAndWaitAs(bool fromHelper, const std::string& path, const std::vector<std::string>& argv, Error& error,
                    const OutputBlocks* onOutput = nullptr) {
     std::string host = resolvePath(path);
@@ -135,6 +136,7 @@ int spawnAndWaitAs(bool fromHelper, const std::string& path, const std::vector<s
         }
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 1);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
         withActions = &actions;
     }
     pid_t pid = 0;

@@ -16,11 +16,12 @@ namespace {
 // system when that is null) with our standard handles and waits for it:
 // its exit status, or -1 with `error` set when it did not start. With
 // `onOutput` its standard output is a pipe, read to its end before the
-// program is waited for.
+// program is waited for, and its standard error goes to NUL.
 int startAndWait(const char* application, std::string commandLine, Error& error, bool fromHelper = false,
                  const OutputBlocks* onOutput = nullptr) {
     HANDLE readEnd = nullptr;
     HANDLE writeEnd = nullptr;
+    HANDLE nowhere = INVALID_HANDLE_VALUE;
     if (onOutput) {
         SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
         if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) {
@@ -28,19 +29,22 @@ int startAndWait(const char* application, std::string commandLine, Error& error,
             return -1;
         }
         SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);  // only the write end goes to the child
+        nowhere = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     }
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     startup.hStdOutput = onOutput ? writeEnd : GetStdHandle(STD_OUTPUT_HANDLE);
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    startup.hStdError = nowhere != INVALID_HANDLE_VALUE ? nowhere : GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION process{};
     const BOOL started = CreateProcessA(application, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                                         &startup, &process);
     if (!started) error = lastError();
     // The child holds the only write end now: its end is our end of file.
     if (writeEnd) CloseHandle(writeEnd);
+    if (nowhere != INVALID_HANDLE_VALUE) CloseHandle(nowhere);
     if (!started) {
         if (readEnd) CloseHandle(readEnd);
         return -1;

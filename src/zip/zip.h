@@ -66,7 +66,7 @@ int unzipFile(const char* extractDir, const char* archiveFile, char* member, int
 
 // Hands the bytes of `member` of `archiveFile` to `onBytes` as unzip
 // inflates them (`unzip -p -C`, the name matched without regard to case);
-// nothing is written anywhere, and unzip's messages go to standard error.
+// nothing is written anywhere, and unzip's messages go nowhere.
 // Returns unzip's status: 0 when the member came whole, 11 when the archive
 // holds no such member, another value when the archive cannot be read (the
 // bytes handed on so far are then not to be trusted). Made to be called

@@ -292,17 +292,12 @@ TEST_F(ArchiveListing, DamagedArchivesAreNamedAndTheOthersListed) {
                              "archives/f.zip\t1998-07-14\t11:39:10\ta@x\tThird\t./work.act/inbox.fld/3.msg",
                          }));
     EXPECT_EQ(lastLine(r), "Listed 2 of 2 message(s) in 2 archive(s)");
-    // Each warning after unzip's own word, in name order.
-    std::vector<std::string> warnings;
-    for (const auto& line : lines(r.err))
-        if (line.rfind("[45", 0) == 0) warnings.push_back(line);
-    EXPECT_EQ(warnings, (std::vector<std::string>{
-                            "[4541]: Not a readable archive: archives/b.zip",
-                            "[4542]: No backup.bag in archives/c.zip: not listed",
-                            "[4541]: Not a readable archive: archives/d.zip",
-                            "[4541]: Not a readable archive: archives/e.zip",
-                        }))
-        << r.err;
+    // A warning for each, in name order, and nothing between them (unzip,
+    // which runs ahead, keeps its own words).
+    EXPECT_EQ(r.err, "[4541]: Not a readable archive: archives/b.zip\n"
+                     "[4542]: No backup.bag in archives/c.zip: not listed\n"
+                     "[4541]: Not a readable archive: archives/d.zip\n"
+                     "[4541]: Not a readable archive: archives/e.zip\n");
 }
 
 TEST_F(ArchiveListing, APatternThatMatchesNothingSaysSoAndEndsWithOne) {
