@@ -93,8 +93,12 @@ bool restoreWouldTake(const char* path, std::string& scratch) {
 // each slice's entries selected and their lines made.
 class ArchiveListing {
 public:
-    ArchiveListing(const ListedArchive& archive, LL* entries) : archive_(archive), entries_(entries), reader_(entries) {
+    // The lines go to `lines`, which is cleared first (its room is kept
+    // from archive to archive).
+    ArchiveListing(const ListedArchive& archive, LL* entries, std::string& lines)
+        : archive_(archive), entries_(entries), reader_(entries), lines_(lines) {
         ClearLL(entries_);
+        lines_.clear();
     }
     void add(const char* bytes, std::size_t size) {
         reader_.add(bytes, size);
@@ -106,7 +110,6 @@ public:
     }
     int read() const { return read_; }
     int listed() const { return listed_; }
-    const std::string& lines() const { return lines_; }
 
 private:
     void listBatch();
@@ -116,10 +119,10 @@ private:
     ArchiveIndexReader reader_;
     int read_ = 0;
     int listed_ = 0;
-    std::string lines_;
+    std::string& lines_;
     struct Original {
-        const char* compared;  // the copy that the selection lower-cases
-        const char* original;
+        const char* compared;  // the entry's own text, which the selection lower-cases in place
+        std::string original;
     };
     std::vector<Original> originals_;
     std::string scratch_;
@@ -136,9 +139,7 @@ void ArchiveListing::listBatch() {
         IndexEntry& entry = *static_cast<IndexEntry*>(e);
         ++read_;
         if (!pathsCompared) continue;
-        const char* original = entry.fileName;
-        entry.fileName = keepString(original);
-        originals_.push_back({entry.fileName, original});
+        originals_.push_back({entry.fileName, entry.fileName});
     }
     selectForRestore(entries_);
 
@@ -149,7 +150,7 @@ void ArchiveListing::listBatch() {
         if (pathsCompared) {
             while (next < originals_.size() && originals_[next].compared != entry.fileName) ++next;
             if (next == originals_.size()) break;  // cannot happen: the selection only deletes
-            original = originals_[next++].original;
+            original = originals_[next++].original.c_str();
         }
         if (!restoreWouldTake(entry.fileName, scratch_)) continue;
         appendListedLine(lines_, archive_.shown, entry, original);
@@ -303,6 +304,7 @@ void runListing() {
     int messages = 0;
     int entriesRead = 0;  // before the selection: says when the selection is what left nothing
     int archivesRead = 0;
+    std::string lines;  // those of one archive
     IndexFetcher fetcher(archives);
     runningFetcher = &fetcher;
     runBeforeEnd(stopFetching);
@@ -318,14 +320,13 @@ void runListing() {
             continue;
         }
         // A block at a time, so that the list holds a block's entries at a time.
-        ArchiveListing listing(archive, entries);
+        ArchiveListing listing(archive, entries, lines);
         for (const std::string& block : fetched.blocks) listing.add(block.data(), block.size());
         listing.finish();
         ++archivesRead;
         entriesRead += listing.read();
         messages += listing.listed();
         // One write to standard output and one to the report file per archive.
-        const std::string& lines = listing.lines();
         std::fwrite(lines.data(), 1, lines.size(), stdout);
         std::fflush(stdout);
         logLines(lines.data(), lines.size());
