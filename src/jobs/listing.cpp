@@ -59,8 +59,16 @@ bool namesSomeoneElse(const char* name, const char* address) {
     return !address || std::string_view(name) != address;
 }
 
+// The archive's field, the same on each of its lines.
+std::string archiveField(const std::string& archive) {
+    std::string field;
+    appendField(field, archive.c_str());
+    return field;
+}
+
+// `archive` as archiveField gives it.
 void appendListedLine(std::string& out, const std::string& archive, const IndexEntry& entry, const char* storedPath) {
-    appendField(out, archive.c_str());
+    out += archive;
     out += '\t';
     appendField(out, entry.date);
     out += '\t';
@@ -89,14 +97,14 @@ bool restoreWouldTake(const char* path, std::string& scratch) {
     return splitRestorePath(scratch, parts);
 }
 
-// What is listed from one archive: its index taken a slice at a time,
-// each slice's entries selected and their lines made.
+// What is listed from one archive: its index taken a block at a time,
+// each block's entries selected and their lines made.
 class ArchiveListing {
 public:
     // The lines go to `lines`, which is cleared first (its room is kept
     // from archive to archive).
     ArchiveListing(const ListedArchive& archive, LL* entries, std::string& lines)
-        : archive_(archive), entries_(entries), reader_(entries), lines_(lines) {
+        : archiveField_(archiveField(archive.shown)), entries_(entries), reader_(entries), lines_(lines) {
         ClearLL(entries_);
         lines_.clear();
     }
@@ -114,7 +122,7 @@ public:
 private:
     void listBatch();
 
-    const ListedArchive& archive_;
+    const std::string archiveField_;
     LL* entries_;
     ArchiveIndexReader reader_;
     int read_ = 0;
@@ -153,7 +161,7 @@ void ArchiveListing::listBatch() {
             original = originals_[next++].original.c_str();
         }
         if (!restoreWouldTake(entry.fileName, scratch_)) continue;
-        appendListedLine(lines_, archive_.shown, entry, original);
+        appendListedLine(lines_, archiveField_, entry, original);
         lines_ += '\n';
         ++listed_;
     }
@@ -178,8 +186,8 @@ FetchedIndex fetchIndex(const ListedArchive& archive) {
 
 // Takes the indexes out of the archives, in order, on a helper thread that
 // keeps at most `ahead` of them ready: unzip inflates the next index while
-// this thread reads, selects and prints the last one. Without a thread,
-// each index is taken out when it is asked for.
+// the main thread reads, selects and prints the last one, each on a core of
+// its own. Without a thread, each index is taken out when it is asked for.
 class IndexFetcher {
 public:
     explicit IndexFetcher(const std::vector<ListedArchive>& archives) : archives_(archives) {
@@ -283,7 +291,7 @@ std::vector<ListedArchive> archivesToList(const std::string& name) {
 
 std::string listedLine(const std::string& archive, const IndexEntry& entry, const char* storedPath) {
     std::string line;
-    appendListedLine(line, archive, entry, storedPath);
+    appendListedLine(line, archiveField(archive), entry, storedPath);
     return line;
 }
 
