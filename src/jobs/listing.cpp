@@ -184,65 +184,82 @@ FetchedIndex fetchIndex(const ListedArchive& archive) {
     return fetched;
 }
 
-// Takes the indexes out of the archives, in order, on a helper thread that
-// keeps at most `ahead` of them ready: unzip inflates the next index while
-// the main thread reads, selects and prints the last one, each on a core of
-// its own. Without a thread, each index is taken out when it is asked for.
+// Takes the indexes out of the archives on two helper threads, each
+// running one unzip at a time, at most `ahead` archives beyond the one the
+// main thread waits for: while the main thread reads, selects and prints
+// one index, unzip inflates the next ones. unzip's start and its reading
+// of the archive's directory are most of its time, and two of them side by
+// side keep both cores busy. The main thread takes the indexes in name
+// order whatever order they come in. Without threads, each index is taken
+// out when it is asked for.
 class IndexFetcher {
 public:
-    explicit IndexFetcher(const std::vector<ListedArchive>& archives) : archives_(archives) {
-        started_ = platform::startQuietThread(thread_, [this] { work(); });
+    explicit IndexFetcher(const std::vector<ListedArchive>& archives)
+        : archives_(archives), fetched_(archives.size()), done_(archives.size(), false) {
+        for (std::thread& t : threads_)
+            if (platform::startQuietThread(t, [this] { work(); })) ++started_;
     }
     ~IndexFetcher() { stop(); }
     IndexFetcher(const IndexFetcher&) = delete;
     IndexFetcher& operator=(const IndexFetcher&) = delete;
 
-    // The index of the next archive.
+    // The index of the next archive, in name order.
     FetchedIndex next() {
-        if (!started_) return fetchIndex(archives_[taken_++]);
+        const std::size_t k = taken_++;
+        if (started_ == 0) return fetchIndex(archives_[k]);
         std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [this] { return !ready_.empty(); });
-        FetchedIndex fetched = std::move(ready_.front());
-        ready_.pop_front();
+        changed_.wait(lock, [this, k] { return done_[k]; });
+        FetchedIndex fetched = std::move(fetched_[k]);
+        fetched_[k] = FetchedIndex();
+        takenShared_ = taken_;
         changed_.notify_all();
         return fetched;
     }
 
-    // Lets an unzip that runs end, and the thread with it.
+    // Lets the unzips that run end, and the threads with them.
     void stop() {
-        if (!thread_.joinable()) return;
         {
             std::lock_guard<std::mutex> lock(mutex_);
             stopping_ = true;
         }
         changed_.notify_all();
-        thread_.join();
+        for (std::thread& t : threads_)
+            if (t.joinable()) t.join();
     }
 
 private:
-    static constexpr std::size_t ahead = 2;
+    static constexpr std::size_t ahead = 3;
 
     void work() {
-        for (const ListedArchive& archive : archives_) {
+        for (;;) {
+            std::size_t k = 0;
             {
                 std::unique_lock<std::mutex> lock(mutex_);
-                changed_.wait(lock, [this] { return stopping_ || ready_.size() < ahead; });
-                if (stopping_) return;
+                changed_.wait(lock, [this] {
+                    return stopping_ || nextToFetch_ == archives_.size() || nextToFetch_ < takenShared_ + ahead;
+                });
+                if (stopping_ || nextToFetch_ == archives_.size()) return;
+                k = nextToFetch_++;
             }
-            FetchedIndex fetched = fetchIndex(archive);
+            FetchedIndex fetched = fetchIndex(archives_[k]);
             std::lock_guard<std::mutex> lock(mutex_);
-            ready_.push_back(std::move(fetched));
+            fetched_[k] = std::move(fetched);
+            done_[k] = true;
             changed_.notify_all();
         }
     }
 
     const std::vector<ListedArchive>& archives_;
-    std::thread thread_;
-    bool started_ = false;
-    std::size_t taken_ = 0;  // without a thread
+    std::thread threads_[2];
+    int started_ = 0;
+    std::size_t taken_ = 0;  // the main thread's own count
+    // Under the mutex:
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<FetchedIndex> ready_;
+    std::vector<FetchedIndex> fetched_;
+    std::vector<bool> done_;
+    std::size_t nextToFetch_ = 0;
+    std::size_t takenShared_ = 0;
     bool stopping_ = false;
 };
 

@@ -10,13 +10,18 @@
 
 namespace {
 
-// The fixed option words of a command, split as the runner's caller has
-// always split them; the names that follow are added one by one.
+// The fixed option words of a command, split at blanks; the names that
+// follow are added one by one. Not through splitArgs, whose one array
+// belongs to the process: the tests of an archive and the listing's
+// fetches build their commands on two threads at once.
 std::vector<std::string> optionWords(const char* words) {
-    std::vector<char> buffer(words, words + std::strlen(words) + 1);
     std::vector<std::string> out;
-    for (char** p = splitArgs(buffer.data()); *p; ++p)
-        if (**p) out.emplace_back(*p);
+    for (const char* p = words; *p;) {
+        const std::size_t n = std::strcspn(p, " ");
+        if (n > 0) out.emplace_back(p, n);
+        p += n;
+        if (*p) ++p;
+    }
     return out;
 }
 
