@@ -134,11 +134,6 @@ int spawnAndWaitAs(bool fromHelper, const std::string& path, const std::vector<s
             if (!fromHelper) sigprocmask(SIG_SETMASK, &saved, nullptr);
             return -1;
         }
-#ifdef F_SETPIPE_SZ
-        // Room for a whole index of thousands of lines, so that the program
-        // writes on without waiting for each of our reads.
-        fcntl(pipeEnds[1], F_SETPIPE_SZ, 1024 * 1024);
-#endif
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 1);
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
