@@ -1,7 +1,6 @@
 #include "zip.h"
 
 #include "platform.h"
-#include "util.h"
 
 #include <algorithm>
 #include <cstdio>
