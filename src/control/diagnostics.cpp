@@ -38,6 +38,14 @@ void logLine(const char* text) {
     std::fclose(f);
 }
 
+void logLines(const char* text, std::size_t size) {
+    if (!settings.outputFileName || size == 0) return;
+    std::FILE* f = platform::openFile(settings.outputFileName, "a");
+    if (!f) return;
+    std::fwrite(text, 1, size, f);
+    std::fclose(f);
+}
+
 void normalizeSeparators(char* text) {
     if (!text) return;
     char* out = text;

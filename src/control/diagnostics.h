@@ -24,6 +24,9 @@ constexpr std::size_t lineBufferSize = 256;
 extern char lineBuffer[lineBufferSize];  // the shared line buffer
 
 void logLine(const char* text);
+// Appends `size` bytes of whole lines, each with its line feed, to the
+// report file in one open, write and close: for output of many lines.
+void logLines(const char* text, std::size_t size);
 void consoleLine(char* text);
 // Formats into the shared line buffer and prints it as a console line.
 void consoleLinef(const char* format, ...) __attribute__((format(printf, 1, 2)));

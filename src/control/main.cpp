@@ -69,6 +69,7 @@ int main(int argc, char** argv) {
         case jobArchive: archiveJob(); break;
         case jobRestore: runRestore(); break;
         case jobReindex: runReindex(); break;
+        case jobList: runListing(); break;
         default: break;
     }
 

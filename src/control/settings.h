@@ -14,11 +14,12 @@ struct FolderSelector {
     int nested;  // 1: the selection includes the folders below it
 };
 
-enum Job { jobArchive = 0, jobRestore = 2, jobReindex = 3, jobSortOnly = 4 };
+enum Job { jobArchive = 0, jobRestore = 2, jobReindex = 3, jobSortOnly = 4, jobList = 5 };
 
 struct RunSettings {
     int job = jobArchive;
     bool reindexRequested = false;
+    bool listRequested = false;  // /L: the listing job, whatever else asks for a job
 
     const char* velmorDirName = nullptr;   // client's main directory, ends in a separator
     LL* accountDir = nullptr;              // strings: account directories (*.act)

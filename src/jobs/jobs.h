@@ -4,5 +4,8 @@
 void archiveJob();
 void runRestore();
 void runReindex();
+// Lists the messages the archives hold; ends the run with 1 when it lists
+// none.
+void runListing();
 // Sorts <velmorDir>../tools/addr.db by the named field.
 void sortAddressBook(const char* velmorDir, const char* field);

@@ -15,7 +15,22 @@
 
 namespace {
 
-const char* const optionString = "?rRNnIqQop:a:b:f:G:A:d:D:t:s:S:F:T:V:Z:c:i%:O%";
+const char* const optionString = "?rRNnIqQoLp:a:b:f:G:A:d:D:t:s:S:F:T:V:Z:c:i%:O%";
+
+// The listing only reads: another job, or a deletion, given with it on
+// the command line is refused rather than one of them silently dropped.
+[[noreturn]] void refuseWithListing(char other) {
+    std::printf("option L cannot be combined with option %c\n", other);
+    showUsage(0);
+}
+
+char jobLetter(int job) {
+    switch (job) {
+        case jobRestore: return 'r';
+        case jobReindex: return 'I';
+        default: return 'i';
+    }
+}
 
 void appendText(LL* list, int commandLineCount, bool fromConfig, const char* text) {
     if (fromConfig && commandLineCount != 0) return;
@@ -75,6 +90,7 @@ void applyOption(int letter, const char* argument, bool fromConfig) {
     auto& counts = settings.cmdlineListCount;
     switch (letter) {
         case 'r':
+            if (commandLine && settings.listRequested) refuseWithListing('r');
             if (commandLine && settings.job != jobArchive) showUsage('r');
             settings.job = jobRestore;
             break;
@@ -83,6 +99,7 @@ void applyOption(int letter, const char* argument, bool fromConfig) {
             settings.allRequired = true;
             break;
         case 'N':
+            if (commandLine && settings.listRequested) refuseWithListing('N');
             if (commandLine && settings.deleteArchived) showUsage('N');
             settings.deleteArchived = true;
             break;
@@ -91,6 +108,7 @@ void applyOption(int letter, const char* argument, bool fromConfig) {
             break;
         case 'I':
             if (commandLine) {
+                if (settings.listRequested) refuseWithListing('I');
                 if (settings.reindexRequested) showUsage('I');
                 if (settings.job != jobArchive) showUsage(0);
             }
@@ -108,6 +126,15 @@ void applyOption(int letter, const char* argument, bool fromConfig) {
         case 'o':
             if (settings.originalLocation) showUsage('o');
             settings.originalLocation = true;
+            break;
+        case 'L':
+            if (commandLine) {
+                if (settings.listRequested) showUsage('L');
+                if (settings.job != jobArchive) refuseWithListing(jobLetter(settings.job));
+                if (settings.deleteArchived) refuseWithListing('N');
+            }
+            settings.job = jobList;
+            settings.listRequested = true;
             break;
         case 'p':
             if (commandLine && settings.velmorDirName) showUsage('p');
@@ -144,6 +171,7 @@ void applyOption(int letter, const char* argument, bool fromConfig) {
             settings.configFile = keepString(argument);
             break;
         case 'i':
+            if (commandLine && settings.listRequested) refuseWithListing('i');
             if (settings.sort) {
                 if (fromConfig) return;
                 showUsage('i');

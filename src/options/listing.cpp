@@ -17,6 +17,7 @@ const char* jobText() {
         case jobRestore: return "Restore requested";
         case jobReindex: return "Reindex requested";
         case jobSortOnly: return "Address Book sort requested";
+        case jobList: return "Archive listing requested";
         default: return "Archive requested";
     }
 }

@@ -62,6 +62,17 @@ void checkAccountDirectories() {
     }
 }
 
+// A listing reads and never writes: what the configuration file asks of
+// the other jobs (a sort, a deletion, another job in an option line) does
+// not turn it into a run that writes.
+void keepListingAlone() {
+    if (!settings.listRequested) return;
+    settings.job = jobList;
+    settings.sort = nullptr;
+    settings.deleteArchived = false;
+    settings.reindexRequested = false;
+}
+
 bool runsArchiveJob() { return settings.job == jobArchive || settings.job == 1; }
 
 // The reindex and the address book sort select no messages.
@@ -78,6 +89,7 @@ void prepareSettings(int argc, char** argv) {
     if (optionIndex < argc && argv[optionIndex]) commandLineArchive = keepString(argv[optionIndex]);
 
     readConfigFile();
+    keepListingAlone();
 
     if (!settings.velmorDirName) settings.velmorDirName = "./";
     if (!endsInSeparator(settings.velmorDirName))
@@ -101,6 +113,8 @@ void prepareSettings(int argc, char** argv) {
     if (commandLineArchive) settings.archiveFile = commandLineArchive;
     if (!settings.archiveFile && runsArchiveJob()) settings.archiveFile = "ARCHIV??.zip";
     if (runsArchiveJob()) numberFileName(NumberedName::archiveFile);
+    // The listing's name is a pattern: never numbered, never given ".zip".
+    if (!settings.archiveFile && settings.job == jobList) settings.archiveFile = "ARCHIV??.zip";
 }
 
 bool enterClientDirectory(const char* directory) {

@@ -134,6 +134,9 @@ void pageFour() {
     filterRow("/Q", false, {"Query mode for restore only."});
     lines({""});
     filterRow("/r", false, {"Restore files."});
+    filterRow("/L", false,
+              {"List what the archives hold.  Every", "ARCHIV??.ZIP, or the archive files named",
+               "(* and ? allowed).  Writes nothing."});
     filterRow("/R", false, {"All required.  All filter parameters are", "required."});
     filterRow("/o", false, {"Restore files to original location."});
     lines({"", ""});

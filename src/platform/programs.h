@@ -4,6 +4,8 @@
 
 #include "file.h"
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,6 +31,21 @@ int spawnAndWait(const std::string& path, const std::vector<std::string>& argv, 
 // ends it, and the handler does not wait for it (it stops only the main
 // thread's program). Only for programs that write nothing.
 int spawnAndWaitFromHelper(const std::string& path, const std::vector<std::string>& argv, Error& error);
+
+// What a started program writes to its standard output, one block at a
+// time, as it comes.
+using OutputBlocks = std::function<void(const char* bytes, std::size_t size)>;
+
+// As spawnAndWaitFromHelper (from any thread; the interrupt handler does
+// not wait for the program), but the program's standard output is a pipe
+// whose bytes go to `onOutput` while it runs, and its standard error goes
+// nowhere: a program started ahead of the main thread's work must not
+// write between the lines the main thread prints, so the caller tells what
+// went wrong in its own words. Its standard input stays ours. Only for
+// programs that write nothing but that output. Its status, or -1 with
+// `error` set when it could not be started (`onOutput` was not called).
+int spawnReadingOutput(const std::string& path, const std::vector<std::string>& argv, const OutputBlocks& onOutput,
+                       Error& error);
 
 #ifdef _WIN32
 // The command line that gives a program exactly `argv` through the C

@@ -73,7 +73,11 @@ namespace {
 // The spawn of both kinds: from the main thread, which an interrupt finds
 // in the registry, or from a helper thread, whose child gets the signal
 // mask and handling of a fresh process.
-int spawnAndWaitAs(bool fromHelper, const std::string& path, const std::vector<std::string>& argv, Error& error) {
+// With `onOutput`, the child's standard output is a pipe that is read to
+// its end before the child is waited for, and its standard error is
+// /dev/null.
+int spawnAndWaitAs(bool fromHelper, const std::string& path, const std::vector<std::string>& argv, Error& error,
+                   const OutputBlocks* onOutput = nullptr) {
     std::string host = resolvePath(path);
     // posix_spawn reports a missing program only through the child's exit
     // status on some systems; look first so that "not started" is certain.
@@ -118,16 +122,48 @@ int spawnAndWaitAs(bool fromHelper, const std::string& path, const std::vector<s
         posix_spawnattr_setsigmask(&attributes, &saved);
         posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
     }
+    // The pipe's ends are closed on exec; the child's copy of the write end
+    // is its standard output.
+    int pipeEnds[2] = {-1, -1};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_t* withActions = nullptr;
+    if (onOutput) {
+        if (pipe2(pipeEnds, O_CLOEXEC) != 0) {
+            error = Error{errno};
+            posix_spawnattr_destroy(&attributes);
+            if (!fromHelper) sigprocmask(SIG_SETMASK, &saved, nullptr);
+            return -1;
+        }
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 1);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        withActions = &actions;
+    }
     pid_t pid = 0;
-    const int rc = posix_spawn(&pid, host.c_str(), nullptr, &attributes, args.data(), environ);
+    const int rc = posix_spawn(&pid, host.c_str(), withActions, &attributes, args.data(), environ);
     posix_spawnattr_destroy(&attributes);
+    if (withActions) {
+        posix_spawn_file_actions_destroy(withActions);
+        close(pipeEnds[1]);  // the child holds the only write end now: its end is our end of file
+    }
     if (!fromHelper) {
         if (rc == 0) setRunningChild(pid);
         sigprocmask(SIG_SETMASK, &saved, nullptr);
     }
     if (rc != 0) {
+        if (onOutput) close(pipeEnds[0]);
         error = Error{rc};
         return -1;
+    }
+    if (onOutput) {
+        char block[64 * 1024];
+        for (;;) {
+            const ssize_t got = read(pipeEnds[0], block, sizeof block);
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) break;
+            (*onOutput)(block, static_cast<std::size_t>(got));
+        }
+        close(pipeEnds[0]);
     }
     int status = 0;
     if (fromHelper) {
@@ -153,6 +189,11 @@ int spawnAndWait(const std::string& path, const std::vector<std::string>& argv, 
 
 int spawnAndWaitFromHelper(const std::string& path, const std::vector<std::string>& argv, Error& error) {
     return spawnAndWaitAs(true, path, argv, error);
+}
+
+int spawnReadingOutput(const std::string& path, const std::vector<std::string>& argv, const OutputBlocks& onOutput,
+                       Error& error) {
+    return spawnAndWaitAs(true, path, argv, error, &onOutput);
 }
 
 bool redirectStandardInput(const std::string& path) {

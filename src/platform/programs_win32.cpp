@@ -14,24 +14,51 @@ namespace {
 
 // Starts `commandLine` (the program at `application`, or found by the
 // system when that is null) with our standard handles and waits for it:
-// its exit status, or -1 with `error` set when it did not start.
-int startAndWait(const char* application, std::string commandLine, Error& error, bool fromHelper = false) {
+// its exit status, or -1 with `error` set when it did not start. With
+// `onOutput` its standard output is a pipe, read to its end before the
+// program is waited for, and its standard error goes to NUL.
+int startAndWait(const char* application, std::string commandLine, Error& error, bool fromHelper = false,
+                 const OutputBlocks* onOutput = nullptr) {
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    HANDLE nowhere = INVALID_HANDLE_VALUE;
+    if (onOutput) {
+        SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+        if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) {
+            error = lastError();
+            return -1;
+        }
+        SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);  // only the write end goes to the child
+        nowhere = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    startup.hStdOutput = onOutput ? writeEnd : GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = nowhere != INVALID_HANDLE_VALUE ? nowhere : GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(application, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                        &process)) {
-        error = lastError();
+    const BOOL started = CreateProcessA(application, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                        &startup, &process);
+    if (!started) error = lastError();
+    // The child holds the only write end now: its end is our end of file.
+    if (writeEnd) CloseHandle(writeEnd);
+    if (nowhere != INVALID_HANDLE_VALUE) CloseHandle(nowhere);
+    if (!started) {
+        if (readEnd) CloseHandle(readEnd);
         return -1;
     }
     CloseHandle(process.hThread);
     // The handler knows only the main thread's child; a helper's writes
     // nothing and gets the console's Ctrl+C by itself.
     if (!fromHelper) setRunningChild(reinterpret_cast<std::intptr_t>(process.hProcess));
+    if (readEnd) {
+        char block[64 * 1024];
+        DWORD got = 0;
+        while (ReadFile(readEnd, block, sizeof block, &got, nullptr) && got > 0) (*onOutput)(block, got);
+        CloseHandle(readEnd);
+    }
     WaitForSingleObject(process.hProcess, INFINITE);
     if (!fromHelper) setRunningChild(0);
     DWORD status = 1;
@@ -107,7 +134,8 @@ bool unzipWildcardsStopAtSlash() { return false; }
 
 namespace {
 
-int spawnAndWaitAs(bool fromHelper, const std::string& path, const std::vector<std::string>& argv, Error& error) {
+int spawnAndWaitAs(bool fromHelper, const std::string& path, const std::vector<std::string>& argv, Error& error,
+                   const OutputBlocks* onOutput = nullptr) {
     const std::string host = hostForm(path);
     const DWORD attributes = GetFileAttributesA(host.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
@@ -118,7 +146,7 @@ int spawnAndWaitAs(bool fromHelper, const std::string& path, const std::vector<s
         error = Error{ERROR_ACCESS_DENIED};
         return -1;
     }
-    return startAndWait(host.c_str(), commandLineOf(argv), error, fromHelper);
+    return startAndWait(host.c_str(), commandLineOf(argv), error, fromHelper, onOutput);
 }
 
 }  // namespace
@@ -129,6 +157,11 @@ int spawnAndWait(const std::string& path, const std::vector<std::string>& argv, 
 
 int spawnAndWaitFromHelper(const std::string& path, const std::vector<std::string>& argv, Error& error) {
     return spawnAndWaitAs(true, path, argv, error);
+}
+
+int spawnReadingOutput(const std::string& path, const std::vector<std::string>& argv, const OutputBlocks& onOutput,
+                       Error& error) {
+    return spawnAndWaitAs(true, path, argv, error, &onOutput);
 }
 
 bool redirectStandardInput(const std::string& path) {

@@ -117,6 +117,18 @@ void countIndexDot() {
     }
 }
 
+// The entry of a parsed line, its texts kept for the rest of the run.
+IndexEntry keptEntry(const ParsedLine& parsed) {
+    IndexEntry entry{};
+    entry.value1 = parsed.value1;
+    entry.value2 = parsed.value2;
+    char** texts[9] = {&entry.date,          &entry.time,          &entry.subject,
+                       &entry.recipientAddress, &entry.recipientName, &entry.senderAddress,
+                       &entry.senderName,    &entry.sizeText,      &entry.fileName};
+    for (int i = 0; i < 9; ++i) *texts[i] = keepIndexText(parsed.texts[i]);
+    return entry;
+}
+
 void appendWithoutSeparator(std::string& out, const char* text) {
     if (!text) return;
     const std::size_t start = out.size();
@@ -153,13 +165,7 @@ int readIndexFile(const char* dir, LL* list, const DirectoryListing* listing) {
         while (readWholeLine(bytes, line)) {
             if (!parseIndexLine(line, parsed)) continue;
             if (settings.verbose) countIndexDot();
-            IndexEntry entry{};
-            entry.value1 = parsed.value1;
-            entry.value2 = parsed.value2;
-            char** texts[9] = {&entry.date,          &entry.time,          &entry.subject,
-                               &entry.recipientAddress, &entry.recipientName, &entry.senderAddress,
-                               &entry.senderName,    &entry.sizeText,      &entry.fileName};
-            for (int i = 0; i < 9; ++i) *texts[i] = keepIndexText(parsed.texts[i]);
+            IndexEntry entry = keptEntry(parsed);
             if (!restoring) {
                 entry.changeTime = messageChangeTime(dir, parsed.texts[8], listing);
                 if (entry.changeTime == 0) {
@@ -186,6 +192,89 @@ int readIndexFile(const char* dir, LL* list, const DirectoryListing* listing) {
         std::fflush(stdout);
     }
     return 0;
+}
+
+namespace {
+constexpr std::size_t readerChunkSize = 256 * 1024;
+}  // namespace
+
+void ArchiveIndexReader::add(const char* bytes, std::size_t size) {
+    // The caller is done with the entries of the last block.
+    chunk_ = 0;
+    chunkUsed_ = 0;
+    longLines_.clear();
+    const char* end = bytes + size;
+    while (bytes < end) {
+        const char* lineEnd = static_cast<const char*>(std::memchr(bytes, '\n', static_cast<std::size_t>(end - bytes)));
+        if (!lineEnd) {
+            partial_.append(bytes, end);
+            return;
+        }
+        if (partial_.empty()) {
+            takeLine(std::string_view(bytes, static_cast<std::size_t>(lineEnd - bytes)));
+        } else {
+            partial_.append(bytes, lineEnd);
+            takeLine(partial_);
+            partial_.clear();
+        }
+        bytes = lineEnd + 1;
+    }
+}
+
+void ArchiveIndexReader::finish() {
+    chunk_ = 0;
+    chunkUsed_ = 0;
+    longLines_.clear();
+    if (!partial_.empty()) takeLine(partial_);
+    partial_.clear();
+    if (settings.verbose) {
+        std::fputc('\n', stdout);
+        std::fflush(stdout);
+    }
+}
+
+char* ArchiveIndexReader::keptLine(std::string_view line) {
+    const std::size_t need = line.size() + 1;
+    char* copy = nullptr;
+    try {
+        if (need > readerChunkSize) {
+            longLines_.push_back(std::make_unique<char[]>(need));
+            copy = longLines_.back().get();
+        } else {
+            if (chunkUsed_ + need > readerChunkSize) {
+                ++chunk_;
+                chunkUsed_ = 0;
+            }
+            if (chunk_ == chunks_.size()) chunks_.emplace_back(new char[readerChunkSize]);
+            copy = chunks_[chunk_].get() + chunkUsed_;
+            chunkUsed_ += need;
+        }
+    } catch (const std::bad_alloc&) {
+        fatalError(3465, "Unable to allocate memory");
+    }
+    std::memcpy(copy, line.data(), line.size());
+    copy[line.size()] = '\0';
+    return copy;
+}
+
+void ArchiveIndexReader::takeLine(std::string_view line) {
+    char* copy = keptLine(line);
+    ParsedLine parsed;
+    if (!parseIndexLine(std::string_view(copy, line.size()), parsed)) return;
+    if (settings.verbose) countIndexDot();
+    // Each text ends at its separator, which becomes the end of a C string.
+    IndexEntry entry{};
+    entry.value1 = parsed.value1;
+    entry.value2 = parsed.value2;
+    char** texts[9] = {&entry.date,          &entry.time,          &entry.subject,
+                       &entry.recipientAddress, &entry.recipientName, &entry.senderAddress,
+                       &entry.senderName,    &entry.sizeText,      &entry.fileName};
+    for (int i = 0; i < 9; ++i) {
+        char* text = copy + (parsed.texts[i].data() - copy);
+        text[parsed.texts[i].size()] = '\0';
+        *texts[i] = text;
+    }
+    TypedLL<IndexEntry>(list_).append(entry);
 }
 
 bool indexFileFound(const LL* list) { return listsWithIndexFile.count(list) != 0; }

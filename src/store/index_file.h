@@ -4,7 +4,12 @@
 
 #include "index_entry.h"
 
+#include <cstddef>
 #include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
 
 // Reads the index of directory `dir` (a path ending in "/", such as
 // "./name.act/inbox.fld/") and appends one IndexEntry per accepted line to
@@ -21,6 +26,39 @@
 // no entries and no error. Returns 0 in every case; heap exhaustion is
 // fatal (3465).
 int readIndexFile(const char* dir, LL* list);
+
+// Reads an archive's index as it arrives, block by block (from unzip, for
+// example), accepting and skipping lines exactly as readIndexFile does
+// with backup.bag in the restore job: one IndexEntry per accepted line,
+// appended to `list` in order, nothing checked against the store,
+// malformed lines skipped without a message; in verbose mode a dot per 50
+// lines read, and a line end at the finish.
+//
+// Unlike readIndexFile's, these entries' texts live in the reader, and
+// only until the next call of add or finish: the caller takes what it
+// needs from the entries of one block and clears `list` before it hands
+// over the next. So a listing of many archives holds one block of texts at
+// a time, not every text it has read.
+class ArchiveIndexReader {
+public:
+    explicit ArchiveIndexReader(LL* list) : list_(list) {}
+    void add(const char* bytes, std::size_t size);
+    // Takes a last line that has no line feed. Called once, after the last add.
+    void finish();
+
+private:
+    void takeLine(std::string_view line);
+    // A copy of `line` whose texts, once parsed, are made into C strings.
+    char* keptLine(std::string_view line);
+
+    LL* list_;
+    std::string partial_;  // the start of a line whose line feed has not come yet
+    // The lines of the current block: chunks kept from block to block.
+    std::vector<std::unique_ptr<char[]>> chunks_;
+    std::size_t chunk_ = 0;      // the chunk being filled
+    std::size_t chunkUsed_ = 0;  // its bytes taken
+    std::vector<std::unique_ptr<char[]>> longLines_;  // lines longer than a chunk, for one block
+};
 
 // True when readIndexFile found and opened an index file for `list` (the
 // `indexed` list of a directory node, or a top-level list). Lets a job

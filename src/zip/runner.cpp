@@ -49,7 +49,15 @@ int runProgram(const char* program, const std::vector<std::string>& arguments, c
     return runProgramWith(platform::spawnAndWait, program, arguments, inputFile);
 }
 
-int runProgramWith(SpawnFunction spawn, const char* program, const std::vector<std::string>& arguments,
+int runProgramReading(const char* program, const std::vector<std::string>& arguments,
+                      const platform::OutputBlocks& onOutput) {
+    auto spawn = [&onOutput](const std::string& path, const std::vector<std::string>& argv, platform::Error& error) {
+        return platform::spawnReadingOutput(path, argv, onOutput, error);
+    };
+    return runProgramWith(spawn, program, arguments, nullptr);
+}
+
+int runProgramWith(const SpawnFunction& spawn, const char* program, const std::vector<std::string>& arguments,
                    const char* inputFile) {
     std::FILE* debug = nullptr;
     if (platform::environmentValue(debugVariableName)) {

@@ -14,8 +14,10 @@
 
 #include "listfile.h"
 #include "file.h"
+#include "programs.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,9 +37,16 @@ int runProgram(const char* program, const std::vector<std::string>& arguments, c
 
 // runProgram with another way of starting the program at a candidate path
 // (platform::spawnAndWait's contract).
-using SpawnFunction = int (*)(const std::string& path, const std::vector<std::string>& argv, platform::Error& error);
-int runProgramWith(SpawnFunction spawn, const char* program, const std::vector<std::string>& arguments,
+using SpawnFunction =
+    std::function<int(const std::string& path, const std::vector<std::string>& argv, platform::Error& error)>;
+int runProgramWith(const SpawnFunction& spawn, const char* program, const std::vector<std::string>& arguments,
                    const char* inputFile);
+
+// runProgram with the program's standard output handed to `onOutput`
+// block by block while it runs, instead of going to ours; from any thread
+// (platform::spawnReadingOutput).
+int runProgramReading(const char* program, const std::vector<std::string>& arguments,
+                      const platform::OutputBlocks& onOutput);
 
 // Store paths handed to zipFiles and unzipFile (the archive, the extract
 // directory) may use either separator, a drive and any letter case; the
@@ -54,6 +63,16 @@ int zipFiles(const char* listFile, const char* archiveFile, int noiseFlag);
 // `member` in the caller's storage first. "-q" (or "-qq" with an extract
 // directory) when `noiseFlag` is zero. 0 means the member was extracted.
 int unzipFile(const char* extractDir, const char* archiveFile, char* member, int noiseFlag);
+
+// Hands the bytes of `member` of `archiveFile` to `onBytes` as unzip
+// inflates them (`unzip -p -C`, the name matched without regard to case);
+// nothing is written anywhere, and unzip's messages go nowhere.
+// Returns unzip's status: 0 when the member came whole, 11 when the archive
+// holds no such member, another value when the archive cannot be read (the
+// bytes handed on so far are then not to be trusted). Made to be called
+// from a helper thread (platform::startQuietThread) as well: unzip gets the
+// usual handling of signals, so an interrupt from the terminal ends it too.
+int readArchiveMember(const char* archiveFile, const char* member, const platform::OutputBlocks& onBytes);
 
 // One member of an archive as unzip lists it.
 struct ArchiveMember {

@@ -1,7 +1,6 @@
 #include "zip.h"
 
 #include "platform.h"
-#include "util.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -10,12 +9,17 @@
 
 namespace {
 
-// The fixed option words of a command, split as the runner's caller has
-// always split them; the names that follow are added one by one.
+// The fixed option words of a command, split at blanks; the names that
+// follow are added one by one. The tests of an archive and the listing's
+// fetches build their commands on two threads at once: each its own words.
 std::vector<std::string> optionWords(const char* words) {
     std::vector<std::string> out;
-    for (std::string& word : splitArgs(words))
-        if (!word.empty()) out.push_back(std::move(word));
+    for (const char* p = words; *p;) {
+        const std::size_t n = std::strcspn(p, " ");
+        if (n > 0) out.emplace_back(p, n);
+        p += n;
+        if (*p) ++p;
+    }
     return out;
 }
 
@@ -65,6 +69,13 @@ int unzipFile(const char* extractDir, const char* archiveFile, char* member, int
     args.push_back(platform::resolvePath(archiveFile));
     args.emplace_back(member);
     return runProgram(platform::unzipProgramName(), args, nullptr);
+}
+
+int readArchiveMember(const char* archiveFile, const char* member, const platform::OutputBlocks& onBytes) {
+    std::vector<std::string> args = optionWords("-p -C");
+    args.push_back(platform::resolvePath(archiveFile));
+    args.emplace_back(member);
+    return runProgramReading(platform::unzipProgramName(), args, onBytes);
 }
 
 bool listArchiveContents(const char* archiveFile, std::vector<ArchiveMember>& members) {

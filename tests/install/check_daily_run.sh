@@ -4,8 +4,10 @@
 # the timer (skipped with a message where it is missing or cannot run), and
 # the command of the crontab line and of the service, run as written (with
 # the built archiver in place of /usr/bin/archiver) in a copy of the sample
-# store with the example archive.cfg, archive on the archive day, leave a
-# report of the day, and only leave a report on the other days.
+# store with the example archive.cfg, archive on the archive day into
+# archives/<day>-00.zip (also when every numbered ARCHIV??.zip is taken),
+# which a listing of archives/*.zip then searches, leave a report of the
+# day, and only leave a report on the other days.
 set -euo pipefail
 archiver=$1
 docs=$2
@@ -69,18 +71,33 @@ other=$(date -d tomorrow +%A)
 report="archiver-$(date +%Y-%m-%d)"
 [ -n "$cronCommand" ] && [ -n "$serviceCommand" ] || fail "no command found in the crontab line or the service"
 
-# On the archive day each of them archives and deletes what it archived.
+# On the archive day each of them archives into the archive of the day and
+# deletes what it archived; the store of the crontab line has used up every
+# numbered name, which the dated names never meet.
+archive="archives/$(date +%Y-%m-%d)-00.zip"
 for via in cron service; do
   makeStore "$work/$via" "$today"
-  runScheduled "$work/$via" "$via" || fail "the $via command ended with status $?"
   store="$work/$via/velmor"
+  if [ "$via" = cron ]; then
+    for n in $(seq -w 0 99); do echo "an old archive" >"$store/ARCHIV$n.zip"; done
+  fi
+  runScheduled "$work/$via" "$via" || fail "the $via command ended with status $?"
   grep -q '^Velmor Archiver - mail store archiving utility$' "$store/$report-00.rpt" 2>/dev/null ||
     fail "$via: no report $report-00.rpt with the banner"
-  members=$(unzip -Z1 "$store/ARCHIV00.zip" 2>/dev/null | grep -ci '\.msg$' || true)
-  [ "$members" -gt 0 ] || fail "$via: no ARCHIV00.zip holding messages"
+  members=$(unzip -Z1 "$store/$archive" 2>/dev/null | grep -ci '\.msg$' || true)
+  [ "$members" -gt 0 ] || fail "$via: no $archive holding messages"
+  [ ! -e "$store/ARCHIV00.zip" ] || [ "$via" = cron ] || fail "$via: a numbered archive was made"
   # The example configuration takes the Inbox folders and deletes.
   left=$(find "$store" -ipath '*inbox.fld/*.msg' | wc -l)
   [ "$left" -eq 0 ] || fail "$via: $left messages of the Inbox folders are still in the store"
+  # The listing of every dated archive finds each archived message, once
+  # (without the standing selections of archive.cfg, which a listing, like
+  # a restore, would apply).
+  status=0
+  listed=$(cd "$store" && "$archiver" /L /c none 'archives/*.zip' 2>&1) || status=$?
+  [ "$status" -eq 0 ] || fail "$via: /L archives/*.zip ended with status $status: $listed"
+  lines=$(grep -c "^$archive"$'\t' <<<"$listed" || true)
+  [ "$lines" -eq "$members" ] || fail "$via: /L listed $lines messages of $archive, which holds $members"
 done
 
 # On another day: status 0, a report saying so, nothing else changed; a

@@ -3,6 +3,7 @@
 #include "platform.h"
 #include "settings.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -243,4 +244,50 @@ TEST_F(IndexFileTest, AMissingAccountIniIsFatal) {
     testing_support::makeDirectories(dir / "x%s.act");
     EXPECT_EXIT(readAccountName("x%s.act/"), ::testing::ExitedWithCode(1),
                 "^\\[3640\\]: Account ini file \\[x%s\\.act/acct\\.ini\\]not found$");
+}
+
+// An archive's index taken block by block (as unzip hands it on) gives the
+// entries the restore reads from backup.bag, wherever the blocks end.
+TEST_F(IndexFileTest, AnIndexReadInBlocksGivesWhatTheRestoreReads) {
+    const std::string good = indexLine({"5", "7", "d", "t", "s", "a", "A", "b", "B", "1K", "./a.act/f.fld/1.msg"});
+    std::string bag = good;
+    bag += indexLine({"1", "1", "d", "t", "s", "a", "A", "b", "B", "1K"});  // ten fields
+    bag += "1" + T + "1" + T + "no separators at the end\n\n\r\n";
+    bag += std::string("\x01\xFF\x00\xDE\xDE garbage", 13) + "\n";
+    bag += indexLine({"2", "2", "d", "t", std::string(300000, 's'), "a", "A", "b", "B", "9K", "./a.act/f.fld/2.msg"});
+    bag += "3" + T + "3" + T + "d" + T + "t" + T + "s" + T + "a" + T + "A" + T + "b" + T + "B" + T + "1K" + T +
+           "./a.act/f.fld/3.msg" + T + "\r\n";
+    bag += "4" + T + "4" + T + "d" + T + "t" + T + "" + T + "a" + T + "A" + T + "b" + T + "B" + T + "1K" + T +
+           "./a.act/f.fld/4.msg" + T;  // empty subject, no line end at the end of the file
+
+    settings.job = jobRestore;
+    writeFile(dir / "backup.bag", bag);
+    const auto expected = read();
+    ASSERT_EQ(expected.size(), 4u);
+    // An entry as values: the reader's texts last only until its next block.
+    using Values = std::vector<std::string>;
+    auto values = [](const IndexEntry& e) {
+        return Values{std::to_string(e.value1), std::to_string(e.value2), std::to_string(e.changeTime), e.date, e.time,
+                      e.subject, e.recipientAddress, e.recipientName, e.senderAddress, e.senderName, e.sizeText,
+                      e.fileName};
+    };
+    std::vector<Values> want;
+    for (const auto& e : expected) want.push_back(values(e));
+
+    for (std::size_t blockSize : {bag.size(), std::size_t{1}, std::size_t{7}, std::size_t{64}, std::size_t{4096}}) {
+        LL* list = newList();
+        ArchiveIndexReader reader(list);
+        std::vector<Values> got;
+        auto take = [&] {
+            for (const auto& e : entriesOf(list)) got.push_back(values(e));
+            ClearLL(list);
+        };
+        for (std::size_t at = 0; at < bag.size(); at += blockSize) {
+            reader.add(bag.data() + at, std::min(blockSize, bag.size() - at));
+            take();
+        }
+        reader.finish();
+        take();
+        EXPECT_EQ(got, want) << "blocks of " << blockSize;
+    }
 }

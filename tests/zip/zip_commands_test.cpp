@@ -89,6 +89,39 @@ TEST_F(ZipCommandTest, RealZipAndUnzipTakeNamesWithSpaces) {
     EXPECT_NE(unzipFile("", archive.c_str(), member, 0), 0);
 }
 
+// The real unzip hands a member's bytes over a pipe: all of them, far more
+// than a pipe holds at once, and nothing is written anywhere.
+TEST_F(ZipCommandTest, ReadArchiveMemberHandsOnTheBytesAndWritesNothing) {
+    std::string index;
+    for (int i = 0; index.size() < 3 * 1024 * 1024; ++i) index += "line " + std::to_string(i) + " of the index\n";
+    writeFile(at("stage/backup.bag"), index);
+    writeFile(at("stage/a b.act/1.msg"), "a message\n");
+    ASSERT_EQ(chdir(at("stage").c_str()), 0);
+    writeFile(at("stage/archive.tmp"), "backup.bag\na b.act/1.msg\n");
+    const std::string archive = at("the archive.zip");
+    ASSERT_EQ(zipFiles("archive.tmp", archive.c_str(), 0), 0);
+    testing_support::makeDirectories(at("empty"));
+    ASSERT_EQ(chdir(at("empty").c_str()), 0);
+
+    std::string got;
+    std::size_t calls = 0;
+    auto collect = [&](const char* bytes, std::size_t size) {
+        got.append(bytes, size);
+        ++calls;
+    };
+    EXPECT_EQ(readArchiveMember(archive.c_str(), "BACKUP.BAG", collect), 0);  // -C: letter case does not matter
+    EXPECT_EQ(got, index);
+    EXPECT_GT(calls, 1u);  // block by block
+
+    got.clear();
+    EXPECT_EQ(readArchiveMember(archive.c_str(), "none.bag", collect), 11);
+    EXPECT_EQ(got, "");
+    writeFile(at("not a zip.zip"), "no zip archive at all\n");
+    EXPECT_NE(readArchiveMember(at("not a zip.zip").c_str(), "backup.bag", collect), 0);
+    EXPECT_NE(readArchiveMember(at("missing.zip").c_str(), "backup.bag", collect), 0);
+    EXPECT_EQ(listDirectory(at("empty")), std::vector<std::string>{});
+}
+
 // ---- version check ----------------------------------------------------------
 
 class VersionCheckTest : public testing_support::InTempDirectory {
