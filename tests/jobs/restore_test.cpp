@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include <string>
 #include <vector>
@@ -479,6 +480,103 @@ TEST(SplitRestorePath, TakesAMessagePathApart) {
     for (const char* bad : {"", "./", "../a.act/f.fld/1.msg", "./a.act/f.fld/..", "d:/a.act/1.msg", "//srv/a.act/1.msg",
                             "./a.act/f.fld/1.txt", "./a.actx/f.fld/1.msg", "./a.act/b.msg/1.msg", "./f.fld/a.act"})
         EXPECT_FALSE(splitRestorePath(bad, p)) << bad;
+}
+
+// ---- restore at the scale of an archive -----------------------------------
+
+namespace mixed {
+
+// A store of several accounts and nested folders, and an archive of it
+// whose backup.bag also names a message the archive lacks, a path that
+// leaves the store, an account that is gone (with and without its
+// acct.ini in the archive) and a folder whose folder.ini the archive lacks
+// (last, so that the run into "Restored Files" ends there with 4397).
+struct Case {
+    const char* name;
+    std::vector<std::string> options;
+    std::string input;
+};
+
+const Case cases[] = {
+    {"restored-files-verbose", {"/V", "1", "/q"}, "y"},
+    {"original-verbose", {"/o", "/V", "1", "/q"}, "y"},
+    {"original-plain", {"/o"}, "y"},
+    {"restored-files-query", {"/Q", "/V", "1", "/q"}, "ynyy?yna"},
+    {"original-query", {"/Q", "/o"}, "nyyn"},
+};
+
+}  // namespace mixed
+
+class RestoreMixedStore : public Restore {
+protected:
+    void SetUp() override {
+        member("work.act/acct.ini", "archived work acct.ini");
+        for (const char* f : {"work.act/inbox.fld", "work.act/inbox.fld/sub.fld", "work.act/inbox.fld/sub.fld/deep.fld",
+                              "work.act/old.fld", "gone.act/in.fld", "lost.act/f.fld"})
+            member(std::string(f) + "/folder.ini", folderIni(f));
+        std::string acct(512, '\0');
+        acct += "Gone Account";
+        acct += std::string(40, '\0');
+        member("gone.act/acct.ini", acct);
+        archived("work.act/inbox.fld/1.msg", "One");
+        archived("work.act/inbox.fld/2.msg", "Two");
+        entry("./work.act/inbox.fld/12.msg", "Not in the archive");
+        archived("work.act/inbox.fld/3.msg", "Three");
+        archived("work.act/inbox.fld/sub.fld/4.msg", "Four");
+        archived("work.act/inbox.fld/sub.fld/deep.fld/5.msg", "Five");
+        archived("work.act/inbox.fld/sub.fld/deep.fld/6.msg", "Six");
+        archived("work.act/old.fld/7.msg", "Seven");
+        archived("gone.act/in.fld/10.msg", "Ten");
+        archived("lost.act/f.fld/11.msg", "Eleven");
+        entry("./work.act/../x.fld/13.msg", "Outside");
+        archived("home.act/notes.fld/8.msg", "Eight");
+        archived("home.act/notes.fld/9.msg", "Nine");
+        pack();
+    }
+    // The store before each run: two accounts, some folders already there.
+    void buildStore(const std::string& dir) {
+        ts::StoreBuilder(dir)
+            .account("work.act", "Work")
+            .folder("work.act/inbox.fld", "Inbox")
+            .folder("work.act/inbox.fld/sub.fld", "Sub")
+            .account("home.act", "Home")
+            .folder("home.act/notes.fld", "Notes")
+            .file("work.act/inbox.fld/folder.bag", indexLine("1.msg", "Old one"));
+    }
+    // What the run showed: its status, the numbered messages of standard
+    // error (unzip's own words before them are unzip's) and standard output.
+    static std::string shown(const ts::RunResult& r) {
+        std::string numbered;
+        for (const std::string& line : ts::linesOf(r.err))
+            if (line.compare(0, 1, "[") == 0) numbered += line;
+        return "status " + std::to_string(r.status) + "\nerr " + numbered + "\n---\n" + r.out;
+    }
+};
+
+// The lines, questions and statuses of a restore are those of the restore
+// that ran one unzip per message, byte for byte (taken from that build).
+TEST_F(RestoreMixedStore, ShowsWhatPerMessageRestoreShowed) {
+    for (const mixed::Case& c : mixed::cases) {
+        const std::string dir = tmp / c.name;
+        buildStore(dir);
+        ts::RunOptions o;
+        o.input = c.input;
+        std::vector<std::string> args{"/r"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        args.push_back("../a.zip");
+        const std::string got = shown(ts::runArchiver(dir, args, o));
+        // And the store it left, every file with its bytes.
+        std::string tree;
+        for (const auto& [path, bytes] : ts::snapshot(dir))
+            tree += "== " + path + " (" + std::to_string(bytes.size()) + " bytes)\n" + bytes + "\n";
+        const std::string golden = std::string(TEST_DATA_DIR) + "/restore/mixed-" + c.name;
+        if (const char* update = std::getenv("ARCHIVER_UPDATE_GOLDEN"); update && *update) {
+            ts::writeFile(golden + ".txt", got);
+            ts::writeFile(golden + ".tree", tree);
+        }
+        EXPECT_EQ(got, ts::readFile(golden + ".txt")) << c.name;
+        EXPECT_EQ(tree, ts::readFile(golden + ".tree")) << c.name;
+    }
 }
 
 }  // namespace
