@@ -8,6 +8,7 @@
 
 #include "LL.h"
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,9 @@ void selectForRestore(LL* list);
 // folder's folder.bag. A quit answer ends the process with 0, a refused
 // "Proceed" after a failed extraction with 1.
 void restoreMessages(LL* list);
+// The same, with unzip's command lines kept within `commandLineLimit`
+// characters (the system's limit in the form above).
+void restoreMessages(LL* list, std::size_t commandLineLimit);
 
 // A message path of backup.bag taken apart: the account directory, the
 // folder directories below it and the message file name.
