@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -576,6 +577,137 @@ TEST_F(RestoreMixedStore, ShowsWhatPerMessageRestoreShowed) {
         }
         EXPECT_EQ(got, ts::readFile(golden + ".txt")) << c.name;
         EXPECT_EQ(tree, ts::readFile(golden + ".tree")) << c.name;
+    }
+}
+
+// ---- names from either system ---------------------------------------------
+
+// A zip archive written byte by byte, its members stored as they are, for
+// names that this system's zip cannot write: zip.exe on Windows stores a
+// name in the OEM code page (850: "é" is 0x82) with "version made by" NTFS
+// and adds Info-ZIP's extra field 0x7075 holding the name in UTF-8 (with
+// the CRC-32 of the stored name); zip on Linux stores the name's bytes as
+// they are, made by Unix, without that field. The layout follows the zip
+// format's local headers, central directory and end record.
+struct ZipMember {
+    std::string name;  // the stored bytes
+    std::string bytes;
+    std::string utf8Name;  // for the extra field; none when empty
+};
+
+std::uint32_t crcOf(const std::string& bytes) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (unsigned char b : bytes) {
+        crc ^= b;
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+void put16(std::string& out, unsigned v) {
+    out += static_cast<char>(v & 0xFF);
+    out += static_cast<char>((v >> 8) & 0xFF);
+}
+void put32(std::string& out, std::uint32_t v) {
+    put16(out, v & 0xFFFF);
+    put16(out, v >> 16);
+}
+
+std::string zipArchive(const std::vector<ZipMember>& members, bool madeOnWindows) {
+    std::string out, central;
+    for (const ZipMember& m : members) {
+        std::string extra;
+        if (!m.utf8Name.empty()) {
+            put16(extra, 0x7075);
+            put16(extra, static_cast<unsigned>(5 + m.utf8Name.size()));
+            extra += '\x01';
+            put32(extra, crcOf(m.name));
+            extra += m.utf8Name;
+        }
+        const std::uint32_t offset = static_cast<std::uint32_t>(out.size());
+        const std::uint32_t crc = crcOf(m.bytes);
+        const auto size = static_cast<std::uint32_t>(m.bytes.size());
+        // Local header: signature, version needed, flags, method (stored),
+        // time, date (1998-07-14 11:39), CRC-32, sizes, name and extra lengths.
+        put32(out, 0x04034b50);
+        put16(out, 20);
+        put16(out, 0);
+        put16(out, 0);
+        put16(out, 0x5CE0);
+        put16(out, 0x24EE);
+        put32(out, crc);
+        put32(out, size);
+        put32(out, size);
+        put16(out, static_cast<unsigned>(m.name.size()));
+        put16(out, static_cast<unsigned>(extra.size()));
+        out += m.name + extra + m.bytes;
+        // Its central directory entry: made by NTFS (11) or Unix (3).
+        put32(central, 0x02014b50);
+        put16(central, (madeOnWindows ? 11u : 3u) << 8 | 30u);
+        put16(central, 20);
+        put16(central, 0);
+        put16(central, 0);
+        put16(central, 0x5CE0);
+        put16(central, 0x24EE);
+        put32(central, crc);
+        put32(central, size);
+        put32(central, size);
+        put16(central, static_cast<unsigned>(m.name.size()));
+        put16(central, static_cast<unsigned>(extra.size()));
+        put16(central, 0);                                       // comment
+        put16(central, 0);                                       // disk
+        put16(central, 0);                                       // internal attributes
+        put32(central, madeOnWindows ? 0x20u : 0x81A40000u);  // archive bit, or rw-r--r--
+        put32(central, offset);
+        central += m.name + extra;
+    }
+    const std::uint32_t centralAt = static_cast<std::uint32_t>(out.size());
+    out += central;
+    put32(out, 0x06054b50);
+    put16(out, 0);
+    put16(out, 0);
+    put16(out, static_cast<unsigned>(members.size()));
+    put16(out, static_cast<unsigned>(members.size()));
+    put32(out, static_cast<std::uint32_t>(central.size()));
+    put32(out, centralAt);
+    put16(out, 0);
+    return out;
+}
+
+// The client names the file "café 1.msg" in its code page (0xE9), and so
+// does backup.bag; the restored file takes that name whichever system's
+// zip wrote the archive, and whichever system restores it.
+TEST_F(Restore, NamesWithEightBitBytesAndBlanksFromEitherSystem) {
+    const std::string client = "caf\xE9 1.msg";  // code page 1252
+    const std::string oem = "caf\x82 1.msg";     // code page 850
+    const std::string utf8 = "caf\xC3\xA9 1.msg";
+    const std::string body = messageText("Accented");
+    for (bool madeOnWindows : {true, false}) {
+        const std::string what = madeOnWindows ? "made by zip.exe on Windows" : "made by zip on Linux";
+        const std::string dir = tmp / (madeOnWindows ? "from-windows" : "from-linux");
+        ts::StoreBuilder(dir).account("work.act", "Work").folder("work.act/inbox.fld", "Inbox");
+        const std::string bagLines = indexLine("./work.act/inbox.fld/" + client, "Accented") +
+                                     indexLine("./work.act/inbox.fld/2.msg", "Plain");
+        std::vector<ZipMember> members = {
+            {"work.act/inbox.fld/folder.ini", folderIni("Inbox"), ""},
+            {"work.act/inbox.fld/" + (madeOnWindows ? oem : client), body,
+             madeOnWindows ? "work.act/inbox.fld/" + utf8 : ""},
+            {"work.act/inbox.fld/2.msg", messageText("Plain"), ""},
+            {"backup.bag", bagLines, ""},
+        };
+        ts::writeFile(dir + "/a.zip", zipArchive(members, madeOnWindows));
+
+        auto r = ts::runArchiver(dir, {"/r", "/o", "a.zip"});
+        ASSERT_EQ(r.status, 0) << what << r.out << r.err;
+        EXPECT_EQ(ts::readFile(dir + "/work.act/inbox.fld/" + client), body) << what;
+        EXPECT_EQ(ts::readFile(dir + "/work.act/inbox.fld/2.msg"), messageText("Plain")) << what;
+        EXPECT_EQ(ts::readFile(dir + "/work.act/inbox.fld/folder.bag"),
+                  indexLine(client, "Accented") + indexLine("2.msg", "Plain"))
+            << what;
+        EXPECT_EQ(ts::listDirectory(dir + "/work.act/inbox.fld"),
+                  (std::vector<std::string>{"2.msg", client, "folder.bag", "folder.ini"}))
+            << what;
+        EXPECT_EQ(r.out.find("Error unarchiving"), std::string::npos) << what << r.out;
     }
 }
 
