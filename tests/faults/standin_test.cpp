@@ -202,4 +202,39 @@ TEST_F(StandIn, InterruptedChecksLeaveNoTemporaryFile) {
     }
 }
 
+// A restore interrupted while unzip extracts a batch of messages into its
+// staging folder (the first batch came out and its messages are in place;
+// the second is in the staging folder, one file of it half written):
+// the staging folder goes with the run, and no message is in the store
+// but whole.
+TEST_F(StandIn, InterruptDuringABatchLeavesNoStagingFolderNorPartMessage) {
+    for (Job job : {Job::restore, Job::restoreOriginal}) {
+        for (int sig : {SIGINT, SIGTERM}) {
+            const std::string where = std::string(jobName(job)) + ", signal " + std::to_string(sig);
+            ts::TempDir state;
+            standIn("unzip", "for a; do last=\"$a\"; done\n"
+                             "case \"$last\" in *.msg)\n"
+                             "  n=$(cat '" + state.path() + "/runs' 2>/dev/null || echo 0)\n"
+                             "  echo $((n + 1)) > '" + state.path() + "/runs'\n"
+                             "  if [ \"$n\" -ge 1 ]; then\n"
+                             "    prev=; for a; do [ \"$prev\" = -d ] && dir=\"$a\"; prev=\"$a\"; done\n"
+                             "    \"$real\" \"$@\"\n"
+                             "    printf 'Subject: half' > \"$dir/half.msg\"\n"
+                             "    sleep 30\n"
+                             "  fi;;\n"
+                             "esac\n"
+                             "exec \"$real\" \"$@\"\n");
+            FaultStore store(job);
+            RunResult run = runWithStandIns(store, 1500, sig);
+            EXPECT_EQ(run.status, 1) << where << run.err;
+            EXPECT_NE(run.err.find("[4858]: \n\n*** Program interrupted by user ***"), std::string::npos)
+                << where << run.err;
+            EXPECT_EQ(ts::readFile(state.path() + "/runs"), "2\n") << where << " (the second batch was interrupted)";
+            for (const auto& [path, bytes] : store.files())
+                EXPECT_EQ(path.find(".archiver-"), std::string::npos) << where << ": left behind " << path;
+            expectSound(store, run, where);
+        }
+    }
+}
+
 }  // namespace
