@@ -33,6 +33,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -166,6 +167,12 @@ struct RestoreSource {
     bool listed = false;
     ArchiveMembers members;
     StagedBatch batch;
+    // The folder the batch goes to, as the file system spells it, and the
+    // names in it (letter case folded) with their spelling: a message
+    // replaces a file of its name in any case, and is moved without a
+    // search of the folder per message.
+    std::string spelledTarget;
+    std::unordered_map<std::string, std::string> namesInTarget;
 
     const ArchiveMembers& listing() {
         if (!listed) {
@@ -249,6 +256,10 @@ void stageBatchFrom(RestoreSource& source, void* at, const RestorePath& path, co
     }
     source.batch.extract(path.account, source.archive, batch, wholeDirectory, members.messagesBelow(*first),
                          noiseFlag());
+    source.spelledTarget = platform::resolvePath(target);
+    source.namesInTarget.clear();
+    for (const platform::DirEntry& entry : platform::findEntries(source.spelledTarget + "/*"))
+        source.namesInTarget.emplace(folded(entry.name), entry.name);
 }
 
 // Puts the message of `entry` (the list entry at `at`) from the archive
@@ -266,7 +277,8 @@ bool placeMessage(RestoreSource& source, void* at, const RestorePath& path, cons
     if (file.empty()) return false;
     const std::string stored = lastElement(member->name);
     const std::string name = equalNoCase(stored, path.file) ? stored : path.file;
-    if (platform::renameFile(file, target + "/" + name)) return false;
+    const std::string spelled = source.namesInTarget.emplace(folded(name), name).first->second;
+    if (platform::renameSpelled(file, source.spelledTarget + "/" + spelled)) return false;
     source.batch.taken(member);
     return true;
 }

@@ -41,6 +41,11 @@ std::FILE* openFile(const std::string& path, const char* mode);
 Error makeDirectory(const std::string& path);
 Error removeFile(const std::string& path);
 Error renameFile(const std::string& from, const std::string& to);
+// The same for paths already spelled as the file system has them (as
+// resolvePath or a directory listing gives them), without looking each up
+// again: a name that does not exist yet would cost a search of its whole
+// directory, once per file moved into a large folder.
+Error renameSpelled(const std::string& from, const std::string& to);
 Error makeWritable(const std::string& path);  // adds the owner's write permission
 
 // A directory of the program's own, made under a fresh name inside an

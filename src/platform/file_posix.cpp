@@ -138,6 +138,10 @@ Error renameFile(const std::string& from, const std::string& to) {
     return resultOf(std::rename(resolvePath(from).c_str(), resolvePath(to).c_str()));
 }
 
+Error renameSpelled(const std::string& from, const std::string& to) {
+    return resultOf(std::rename(from.c_str(), to.c_str()));
+}
+
 Error makeWritable(const std::string& path) {
     std::string host = resolvePath(path);
     struct stat st {};

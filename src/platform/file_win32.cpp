@@ -201,6 +201,9 @@ Error renameFile(const std::string& from, const std::string& to) {
     return resultOf(MoveFileExA(hostForm(from).c_str(), hostForm(to).c_str(), MOVEFILE_REPLACE_EXISTING));
 }
 
+// The system finds names without regard to case by itself.
+Error renameSpelled(const std::string& from, const std::string& to) { return renameFile(from, to); }
+
 Error makeWritable(const std::string& path) {
     const std::string host = hostForm(path);
     const DWORD attributes = GetFileAttributesA(host.c_str());
