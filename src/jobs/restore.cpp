@@ -170,7 +170,9 @@ struct RestoreSource {
     // The folder the batch goes to, as the file system spells it, and the
     // names in it (letter case folded) with their spelling: a message
     // replaces a file of its name in any case, and is moved without a
-    // search of the folder per message.
+    // search of the folder per message. Listed again only for a batch to
+    // another folder: the run itself adds what comes in meanwhile.
+    std::string listedTarget;
     std::string spelledTarget;
     std::unordered_map<std::string, std::string> namesInTarget;
 
@@ -256,6 +258,8 @@ void stageBatchFrom(RestoreSource& source, void* at, const RestorePath& path, co
     }
     source.batch.extract(path.account, source.archive, batch, wholeDirectory, members.messagesBelow(*first),
                          noiseFlag());
+    if (source.listedTarget == target) return;
+    source.listedTarget = target;
     source.spelledTarget = platform::resolvePath(target);
     source.namesInTarget.clear();
     for (const platform::DirEntry& entry : platform::findEntries(source.spelledTarget + "/*"))
