@@ -185,25 +185,41 @@ struct RestoreSource {
     }
 };
 
+// A file that the listing does not show is asked of unzip alone, by the
+// name the run has for it, as the restore always did: the archive may
+// lack it (unzip then says so in its own words), or the listing may show
+// its name otherwise (unzip.exe shows a character that the console's code
+// page lacks as "?"). What came out, into `scratch` (made inside
+// `account`), is taken only when unzip's own check of its CRC-32 passed
+// and it is the one file there. Its path, or "".
+std::string extractByName(RestoreSource& source, platform::PrivateDirectory& scratch, const std::string& account,
+                          const std::string& name) {
+    if (scratch.create(account)) return std::string();
+    if (extractMembers(scratch.path(), source.archive.c_str(), {literalPattern(withoutDotSlash(name))}, {},
+                       noiseFlag()) != 0)
+        return std::string();
+    std::vector<platform::DirEntry> files;
+    for (platform::DirEntry& entry : platform::findEntries(scratch.path() + "/*"))
+        if (entry.name != "." && entry.name != "..") files.push_back(std::move(entry));
+    if (files.size() != 1 || (files[0].attributes & platform::attributeDirectory)) return std::string();
+    return scratch.path() + "/" + files[0].name;
+}
+
 // Takes the settings file that store path `member` names out of the
 // archive and puts it whole into directory `dir` under `name`, through a
-// staging folder of its own in `account`. False when the archive has no
-// such member or it did not come out whole.
+// staging folder of its own in `account`. False when it did not come out
+// whole.
 bool restoreSettingsFile(RestoreSource& source, const std::string& member, const std::string& account,
                          const std::string& dir, const char* name) {
-    const ArchiveMember* found = source.listing().find(member);
-    if (!found) {
-        // unzip is asked all the same, and says in its own words that the
-        // archive lacks the file, before the run reports it.
-        platform::PrivateDirectory scratch;
-        if (!scratch.create(account))
-            extractMembers(scratch.path(), source.archive.c_str(), {literalPattern(withoutDotSlash(member))}, {},
-                           noiseFlag());
-        return false;
-    }
     StagedBatch staged;
-    staged.extract(account, source.archive, {found}, false, false, noiseFlag());
-    const std::string file = staged.wholeFile(found);
+    platform::PrivateDirectory scratch;
+    std::string file;
+    if (const ArchiveMember* found = source.listing().find(member)) {
+        staged.extract(account, source.archive, {found}, false, false, noiseFlag());
+        file = staged.wholeFile(found);
+    } else {
+        file = extractByName(source, scratch, account, member);
+    }
     return !file.empty() && !platform::renameFile(file, dir + "/" + name);
 }
 
@@ -268,14 +284,20 @@ void stageBatchFrom(RestoreSource& source, void* at, const RestorePath& path, co
 
 // Puts the message of `entry` (the list entry at `at`) from the archive
 // into `target`: from the batch staged for it, or from a new batch that
-// begins with it. The file takes the name its index line gives, so that
+// begins with it, or, when the listing does not show it, by its name alone. The file takes the name its index line gives, so that
 // the client finds it (in the archive's spelling where the two differ in
 // letter case alone, as unzip always wrote it). False when the message
 // did not come out whole or cannot be put there.
 bool placeMessage(RestoreSource& source, void* at, const RestorePath& path, const std::string& target,
                   const IndexEntry& entry) {
     const ArchiveMember* member = source.listing().find(entry.fileName);
-    if (!member) return false;
+    if (!member) {
+        platform::PrivateDirectory scratch;
+        const std::string file = extractByName(source, scratch, path.account, entry.fileName);
+        if (file.empty()) return false;
+        const std::string stored = lastElement(file);
+        return !platform::renameFile(file, target + "/" + (equalNoCase(stored, path.file) ? stored : path.file));
+    }
     if (!source.batch.holds(member)) stageBatchFrom(source, at, path, target, member);
     const std::string file = source.batch.wholeFile(member);
     if (file.empty()) return false;

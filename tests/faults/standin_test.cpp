@@ -237,4 +237,26 @@ TEST_F(StandIn, InterruptDuringABatchLeavesNoStagingFolderNorPartMessage) {
     }
 }
 
+// An archive whose listing cannot be read (here unzip -v prints nonsense)
+// is restored all the same, each file asked of unzip by its own name, as
+// the restore did before it listed archives; unzip's check of each file's
+// CRC-32 stands in for the listing's.
+TEST_F(StandIn, RestoreWithoutAListingAsksForEachFileByName) {
+    for (Job job : {Job::restore, Job::restoreOriginal}) {
+        const std::string where = jobName(job);
+        standIn("unzip", "if [ \"$1\" = -v ]; then echo 'no table here'; exit 0; fi\nexec \"$real\" \"$@\"\n");
+        FaultStore store(job);
+        RunResult run = runWithStandIns(store);
+        EXPECT_EQ(run.status, 0) << where << run.out << run.err;
+        EXPECT_EQ(run.out.find("Error unarchiving"), std::string::npos) << where << run.out;
+        const Files now = store.files();
+        for (const auto& [path, bytes] : referenceFor(job).after) {
+            if (!ts::endsWith(path, ".msg") && !ts::endsWith(path, "folder.bag")) continue;
+            auto it = now.find(path);
+            EXPECT_TRUE(it != now.end() && it->second == bytes) << where << ": " << path;
+        }
+        expectSound(store, run, where);
+    }
+}
+
 }  // namespace
