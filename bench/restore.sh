@@ -3,6 +3,7 @@
 # archiver, against unzip extracting the same archive whole.
 #
 #   bench/restore.sh ARCHIVER... [--messages "N1 N2"] [--rounds R] [--memory N]
+#   bench/restore.sh --smoke ARCHIVER...   # tiny sizes, a few seconds: what CI runs
 #
 # For each size a store of one account with four folders is generated and
 # archived with delete (/N, by the first build): the emptied store and its
@@ -24,6 +25,7 @@ while [ $# -gt 0 ]; do
     --messages) sizes=$2; shift ;;
     --rounds) rounds=$2; shift ;;
     --memory) memory=$2; shift ;;
+    --smoke) sizes="50 200" rounds=1 memory=0 ;;
     --*) echo "restore.sh: unknown option $1" >&2; exit 2 ;;
     *) builds+=("$(cd "$(dirname "$1")" && pwd)/$(basename "$1")") ;;
   esac
@@ -32,7 +34,7 @@ done
 [ ${#builds[@]} -gt 0 ] || { echo "usage: restore.sh ARCHIVER... [--messages \"N1 N2\"] [--rounds R] [--memory N]" >&2; exit 2; }
 . "$here/lib.sh"
 build_tools
-work=${BENCH_WORK:-${TMPDIR:-/tmp}/velmor-restore}
+work=${BENCH_WORK:-${TMPDIR:-/tmp}/velmor-restore-$$}
 rm -rf "$work"
 mkdir -p "$work/stats"
 trap 'rm -rf "$work"' EXIT
