@@ -152,8 +152,6 @@ Error makeWritable(const std::string& path) {
     return resultOf(chmod(host.c_str(), st.st_mode | S_IWUSR));
 }
 
-PrivateDirectory::~PrivateDirectory() { remove(); }
-
 Error PrivateDirectory::create(const std::string& parent) {
     remove();
     std::string pattern = resolvePath(parent);
@@ -171,14 +169,6 @@ Error PrivateDirectory::create(const std::string& parent) {
     }
     path_ = buf.data();
     return Error{};
-}
-
-void PrivateDirectory::remove() {
-    if (path_.empty()) return;
-    removeDirectoryRaw(path_.c_str());
-    path_.clear();
-    forgetDirectory(slot_);
-    slot_ = -1;
 }
 
 bool readLinkText(const std::string& path, std::string& text) {

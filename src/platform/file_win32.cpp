@@ -253,8 +253,6 @@ Error AtomicFile::open(const std::string& path) {
     return Error{};
 }
 
-PrivateDirectory::~PrivateDirectory() { remove(); }
-
 Error PrivateDirectory::create(const std::string& parent) {
     remove();
     std::string base = hostForm(parent);
@@ -282,14 +280,6 @@ Error PrivateDirectory::create(const std::string& parent) {
         return Error{};
     }
     return Error{ERROR_ALREADY_EXISTS};
-}
-
-void PrivateDirectory::remove() {
-    if (path_.empty()) return;
-    removeDirectoryRaw(path_.c_str());
-    path_.clear();
-    forgetDirectory(slot_);
-    slot_ = -1;
 }
 
 // unzip.exe makes no links.
