@@ -118,8 +118,9 @@ std::string directoryPattern(const std::string& directory) {
 
 int extractMembers(const std::string& extractDir, const char* archiveFile, const std::vector<std::string>& patterns,
                    const std::vector<std::string>& excluded, int noiseFlag) {
-    std::vector<std::string> args = optionWords(noiseFlag ? "-o -C -j -d" : "-qq -o -C -j -d");
-    args.push_back(platform::resolvePath(extractDir));
+    std::vector<std::string> args;
+    if (!noiseFlag) args.emplace_back("-qq");
+    args.insert(args.end(), {"-o", "-C", "-j", "-d", platform::resolvePath(extractDir)});
     args.push_back(platform::resolvePath(archiveFile));
     args.insert(args.end(), patterns.begin(), patterns.end());
     if (!excluded.empty()) {
