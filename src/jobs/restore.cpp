@@ -9,7 +9,15 @@
 //
 // backup.bag comes from the archive and is not trusted: an entry whose
 // path could lead out of the main directory is refused and skipped.
+//
+// Messages come out of the archive in batches (restore_batch.h): the
+// archive is listed once, one unzip run extracts the messages of a folder
+// into a staging folder in their account, and each message is checked
+// against the listing and moved into place when its turn comes, so that
+// the lines, questions and answers go message by message as they always
+// did, and a message is in its folder whole or not at all.
 #include "restore.h"
+#include "restore_batch.h"
 
 #include "LL.h"
 #include "diagnostics.h"
@@ -25,6 +33,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -147,22 +157,174 @@ void askToProceed() {
     }
 }
 
+// ---- the archive ----------------------------------------------------------
+
+// Where the messages of the run come from: the archive, its listing (made
+// at the first need) and the batch of messages staged now.
+struct RestoreSource {
+    std::string archive;
+    std::size_t commandLineLimit = 0;
+    bool listed = false;
+    ArchiveMembers members;
+    StagedBatch batch;
+    // The folder the batch goes to, as the file system spells it, and the
+    // names in it (letter case folded) with their spelling: a message
+    // replaces a file of its name in any case, and is moved without a
+    // search of the folder per message. Listed again only for a batch to
+    // another folder: the run itself adds what comes in meanwhile.
+    std::string listedTarget;
+    std::string spelledTarget;
+    std::unordered_map<std::string, std::string> namesInTarget;
+
+    const ArchiveMembers& listing() {
+        if (!listed) {
+            listed = true;
+            members.load(archive);  // an archive that cannot be listed restores nothing
+        }
+        return members;
+    }
+};
+
+// A file that the listing does not show is asked of unzip alone, by the
+// name the run has for it, as the restore always did: the archive may
+// lack it (unzip then says so in its own words), or the listing may show
+// its name otherwise (unzip.exe shows a character that the console's code
+// page lacks as "?"). What came out, into `scratch` (made inside
+// `account`), is taken only when unzip's own check of its CRC-32 passed
+// and it is the one file there. Its path, or "".
+std::string extractByName(RestoreSource& source, platform::PrivateDirectory& scratch, const std::string& account,
+                          const std::string& name) {
+    if (scratch.create(account)) return std::string();
+    if (extractMembers(scratch.path(), source.archive.c_str(), {literalPattern(withoutDotSlash(name))}, {},
+                       noiseFlag()) != 0)
+        return std::string();
+    std::vector<platform::DirEntry> files;
+    for (platform::DirEntry& entry : platform::findEntries(scratch.path() + "/*"))
+        if (entry.name != "." && entry.name != "..") files.push_back(std::move(entry));
+    if (files.size() != 1 || (files[0].attributes & platform::attributeDirectory)) return std::string();
+    return scratch.path() + "/" + files[0].name;
+}
+
+// Takes the settings file that store path `member` names out of the
+// archive and puts it whole into directory `dir` under `name`, through a
+// staging folder of its own in `account`. False when it did not come out
+// whole.
+bool restoreSettingsFile(RestoreSource& source, const std::string& member, const std::string& account,
+                         const std::string& dir, const char* name) {
+    StagedBatch staged;
+    platform::PrivateDirectory scratch;
+    std::string file;
+    if (const ArchiveMember* found = source.listing().find(member)) {
+        staged.extract(account, source.archive, {found}, false, false, noiseFlag());
+        file = staged.wholeFile(found);
+    } else {
+        file = extractByName(source, scratch, account, member);
+    }
+    return !file.empty() && !platform::renameFile(file, dir + "/" + name);
+}
+
+// The folder that receives a message (as buildTarget builds it).
+std::string targetFolder(const RestorePath& path) {
+    std::string target = path.account + "/";
+    if (!settings.originalLocation) target += std::string(restoreFolderDir) + "/";
+    for (const std::string& folder : path.folders) {
+        if (target.back() != '/') target += "/";
+        target += folder;
+    }
+    return target;
+}
+
+// Stages the batch that begins with `first`, the member of the list entry
+// at `at`: the members of the entries that follow it to the same folder
+// from the same archive directory, up to the first entry that goes
+// elsewhere or names a file of the batch again. Entries that will be
+// refused, or whose member the archive lacks, are left to their turn.
+// Named one by one, the batch ends where the command line is full.
+void stageBatchFrom(RestoreSource& source, void* at, const RestorePath& path, const std::string& target,
+                    const ArchiveMember* first) {
+    const ArchiveMembers& members = source.listing();
+    const std::string directory = folded(directoryOf(first->name));
+    std::vector<const ArchiveMember*> batch{first};
+    std::unordered_set<std::string> names{folded(lastElement(first->name))};
+    for (void* e = NextLL(at); SizeLL(e) != 0; e = NextLL(e)) {
+        const IndexEntry& next = *static_cast<const IndexEntry*>(e);
+        if (!next.fileName) continue;
+        std::string lowered = next.fileName;
+        lowerCase(lowered);
+        RestorePath nextPath;
+        if (!splitRestorePath(lowered, nextPath)) continue;
+        if (targetFolder(nextPath) != target) break;
+        const ArchiveMember* member = members.find(next.fileName);
+        if (!member) continue;
+        if (folded(directoryOf(member->name)) != directory) break;
+        if (!names.insert(folded(lastElement(member->name))).second) break;
+        batch.push_back(member);
+    }
+    const bool wholeDirectory = extractWholeDirectory(batch.size(), members.messagesBeside(*first), members.size()) &&
+                                !members.casesClashBeside(*first);
+    if (!wholeDirectory) {
+        const std::size_t fixed = extractWordsLength(path.account + "/.archiver-XXXXXX", source.archive.c_str());
+        const std::size_t room = source.commandLineLimit > fixed ? source.commandLineLimit - fixed : 0;
+        std::size_t used = 0, fit = 0;
+        for (; fit < batch.size(); ++fit) {
+            used += patternLength(literalPattern(batch[fit]->name));
+            if (used > room && fit > 0) break;
+        }
+        batch.resize(fit);
+    }
+    source.batch.extract(path.account, source.archive, batch, wholeDirectory, members.messagesBelow(*first),
+                         noiseFlag());
+    if (source.listedTarget == target) return;
+    source.listedTarget = target;
+    source.spelledTarget = platform::resolvePath(target);
+    source.namesInTarget.clear();
+    for (const platform::DirEntry& entry : platform::findEntries(source.spelledTarget + "/*"))
+        source.namesInTarget.emplace(folded(entry.name), entry.name);
+}
+
+// Puts the message of `entry` (the list entry at `at`) from the archive
+// into `target`: from the batch staged for it, or from a new batch that
+// begins with it, or, when the listing does not show it, by its name alone. The file takes the name its index line gives, so that
+// the client finds it (in the archive's spelling where the two differ in
+// letter case alone, as unzip always wrote it). False when the message
+// did not come out whole or cannot be put there.
+bool placeMessage(RestoreSource& source, void* at, const RestorePath& path, const std::string& target,
+                  const IndexEntry& entry) {
+    const ArchiveMember* member = source.listing().find(entry.fileName);
+    if (!member) {
+        platform::PrivateDirectory scratch;
+        const std::string file = extractByName(source, scratch, path.account, entry.fileName);
+        if (file.empty()) return false;
+        const std::string stored = lastElement(file);
+        return !platform::renameFile(file, target + "/" + (equalNoCase(stored, path.file) ? stored : path.file));
+    }
+    if (!source.batch.holds(member)) stageBatchFrom(source, at, path, target, member);
+    const std::string file = source.batch.wholeFile(member);
+    if (file.empty()) return false;
+    const std::string stored = lastElement(member->name);
+    const std::string name = equalNoCase(stored, path.file) ? stored : path.file;
+    const std::string spelled = source.namesInTarget.emplace(folded(name), name).first->second;
+    if (platform::renameSpelled(file, source.spelledTarget + "/" + spelled)) return false;
+    source.batch.taken(member);
+    return true;
+}
+
 // ---- one entry ------------------------------------------------------------
 
 // The account directory, re-created with its acct.ini from the archive
 // when it is missing.
-void ensureAccount(const std::string& account, const std::string& archive) {
+void ensureAccount(const std::string& account, RestoreSource& source) {
     if (platform::fileExists(account)) return;
     if (verbose()) consoleLinef("Recreating account directory: %s", account.c_str());
     platform::makeDirectory(account);
     std::string member = "./" + account + "/acct.ini";
-    unzipInto(account, archive, member);  // an account without it still takes messages
+    restoreSettingsFile(source, member, account, account, "acct.ini");  // an account without it still takes messages
     if (verbose()) consoleLinef("Restoring account ini file: %s", withoutDotSlash(member).c_str());
 }
 
 // Builds the folder that receives the message, level by level, each level
 // with the folder.ini of its original from the archive when it has none.
-std::string buildTarget(const RestorePath& path, const std::string& archive) {
+std::string buildTarget(const RestorePath& path, RestoreSource& source) {
     std::string target = path.account + "/";
     if (!settings.originalLocation) {
         target += restoreFolderDir;
@@ -179,7 +341,7 @@ std::string buildTarget(const RestorePath& path, const std::string& archive) {
         original += "/" + folder;
         if (!platform::fileExists(target + "/folder.ini")) {
             std::string member = original + "/folder.ini";
-            if (unzipInto(target, archive, "./" + member) != 0)
+            if (!restoreSettingsFile(source, member, path.account, target, "folder.ini"))
                 fatalError(4397, "Error unarchiving INI file [%s] in folder: %s", member.c_str(), target.c_str());
         }
     }
@@ -193,7 +355,8 @@ void indexRestoredMessage(const std::string& target, IndexEntry& entry) {
     std::fclose(bag);
 }
 
-void restoreEntry(IndexEntry& entry, const std::string& archive) {
+void restoreEntry(void* at, RestoreSource& source) {
+    IndexEntry& entry = *static_cast<IndexEntry*>(at);
     if (!entry.fileName) return;
     RestorePath path;
     {
@@ -207,13 +370,12 @@ void restoreEntry(IndexEntry& entry, const std::string& archive) {
     if (settings.queryMode && !askAboutEntry(entry)) return;
 
     lowerCase(entry.fileName);
-    ensureAccount(path.account, archive);
-    std::string target = buildTarget(path, archive);
+    ensureAccount(path.account, source);
+    std::string target = buildTarget(path, source);
 
     if (verbose()) consoleLinef("Restoring file: %s  to  %s", entry.fileName, target.c_str());
-    const std::string member = entry.fileName;
-    if (unzipInto(target, archive, member) != 0) {
-        consoleLinef("Error unarchiving file %s ", withoutDotSlash(member).c_str());
+    if (!placeMessage(source, at, path, target, entry)) {
+        consoleLinef("Error unarchiving file %s ", withoutDotSlash(entry.fileName).c_str());
         askToProceed();
         return;
     }
@@ -291,9 +453,13 @@ void selectForRestore(LL* list) {
     }
 }
 
-void restoreMessages(LL* list) {
-    const std::string archive = archiveOnDisk();
-    for (void* e = FirstLL(list); SizeLL(e) != 0; e = NextLL(e)) restoreEntry(*static_cast<IndexEntry*>(e), archive);
+void restoreMessages(LL* list) { restoreMessages(list, platform::commandLineLimit()); }
+
+void restoreMessages(LL* list, std::size_t commandLineLimit) {
+    RestoreSource source;
+    source.archive = archiveOnDisk();
+    source.commandLineLimit = commandLineLimit;
+    for (void* e = FirstLL(list); SizeLL(e) != 0; e = NextLL(e)) restoreEntry(e, source);
 }
 
 void runRestore() {

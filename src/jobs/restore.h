@@ -8,6 +8,7 @@
 
 #include "LL.h"
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -17,11 +18,17 @@ void selectForRestore(LL* list);
 
 // Restores every entry of `list`, in order, from settings.archiveFile:
 // asks first in query mode, re-creates the account and folder directories
-// with their settings files, extracts the message into its folder (or the
+// with their settings files, puts the message into its folder (or the
 // "Restored Files" tree of its account) and appends its index line to that
-// folder's folder.bag. A quit answer ends the process with 0, a refused
-// "Proceed" after a failed extraction with 1.
+// folder's folder.bag. The archive is listed once; the messages come out
+// a batch per folder into a staging folder and are checked against the
+// listing before each is moved into place (restore_batch.h). A quit answer
+// ends the process with 0, a refused "Proceed" after a message that could
+// not be had whole with 1.
 void restoreMessages(LL* list);
+// The same, with unzip's command lines kept within `commandLineLimit`
+// characters (the system's limit in the form above).
+void restoreMessages(LL* list, std::size_t commandLineLimit);
 
 // A message path of backup.bag taken apart: the account directory, the
 // folder directories below it and the message file name.

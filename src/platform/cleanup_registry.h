@@ -1,7 +1,8 @@
 // What an interrupt or any other end of the run must clean up, kept where
 // a signal handler (or Windows's handler thread) can read it without locks
 // or the heap: the temporaries of unpublished rewrites and every other
-// temporary file the program made, and the program it is waiting for.
+// temporary file the program made, its private directories (a restore's
+// staging folder), and the program it is waiting for.
 // Private to the platform layer.
 #pragma once
 
@@ -18,6 +19,11 @@ int rememberFile(const std::string& hostPath);
 void forgetFile(int slot);
 // The slot of a remembered path, or -1.
 int slotOfFile(const std::string& hostPath);
+
+// The same for a directory of the program's own, removed with whatever it
+// holds.
+int rememberDirectory(const std::string& hostPath);
+void forgetDirectory(int slot);
 
 // The running zip or unzip: a process id on POSIX, a process handle on
 // Windows; 0 when none runs.

@@ -41,7 +41,39 @@ std::FILE* openFile(const std::string& path, const char* mode);
 Error makeDirectory(const std::string& path);
 Error removeFile(const std::string& path);
 Error renameFile(const std::string& from, const std::string& to);
+// The same for paths already spelled as the file system has them (as
+// resolvePath or a directory listing gives them), without looking each up
+// again: a name that does not exist yet would cost a search of its whole
+// directory, once per file moved into a large folder.
+Error renameSpelled(const std::string& from, const std::string& to);
 Error makeWritable(const std::string& path);  // adds the owner's write permission
+
+// A directory of the program's own, made under a fresh name inside an
+// existing one: a restore extracts messages into it and moves each into
+// place whole. remove(), the destructor, an interrupt and any end of the
+// run remove it with whatever it still holds (it is in the cleanup
+// registry while it exists).
+class PrivateDirectory {
+public:
+    PrivateDirectory() = default;
+    ~PrivateDirectory();
+    PrivateDirectory(const PrivateDirectory&) = delete;
+    PrivateDirectory& operator=(const PrivateDirectory&) = delete;
+
+    // Makes ".archiver-" and a fresh suffix inside store path `parent`.
+    Error create(const std::string& parent);
+    // Its host path; empty when there is none.
+    const std::string& path() const { return path_; }
+    void remove();
+
+private:
+    std::string path_;
+    int slot_ = -1;  // its place in the cleanup registry
+};
+
+// The text of the symbolic link at store path `path`; false when there is
+// no link there (Windows: never one).
+bool readLinkText(const std::string& path, std::string& text);
 
 // Writes a new version of a file beside it and publishes it only on
 // commit(), in one rename, so that readers see either the old file or the

@@ -62,13 +62,28 @@ bool readFirstBlock(int fd, FileStart& start, EnoughRead enough, bool closeAnywa
     return done;
 }
 
+// Held while a temporary is made and entered in the cleanup registry: it
+// either is in the registry before the handler looks, or is never made.
+class InterruptsHeldOff {
+public:
+    InterruptsHeldOff() {
+        sigset_t interrupts;
+        sigemptyset(&interrupts);
+        for (int number : {SIGINT, SIGQUIT, SIGTERM, SIGABRT}) sigaddset(&interrupts, number);
+        sigprocmask(SIG_BLOCK, &interrupts, &saved_);
+    }
+    ~InterruptsHeldOff() { sigprocmask(SIG_SETMASK, &saved_, nullptr); }
+    InterruptsHeldOff(const InterruptsHeldOff&) = delete;
+    InterruptsHeldOff& operator=(const InterruptsHeldOff&) = delete;
+
+private:
+    sigset_t saved_;
+};
+
 }  // namespace
 
 int createRememberedFile(std::vector<char>& pattern, int& slot) {
-    sigset_t interrupts, saved;
-    sigemptyset(&interrupts);
-    for (int number : {SIGINT, SIGQUIT, SIGTERM, SIGABRT}) sigaddset(&interrupts, number);
-    sigprocmask(SIG_BLOCK, &interrupts, &saved);
+    InterruptsHeldOff held;
     int fd = mkstemp(pattern.data());
     int error = errno;
     slot = -1;
@@ -82,7 +97,6 @@ int createRememberedFile(std::vector<char>& pattern, int& slot) {
             error = EMFILE;
         }
     }
-    sigprocmask(SIG_SETMASK, &saved, nullptr);
     errno = error;
     return fd;
 }
@@ -124,6 +138,10 @@ Error renameFile(const std::string& from, const std::string& to) {
     return resultOf(std::rename(resolvePath(from).c_str(), resolvePath(to).c_str()));
 }
 
+Error renameSpelled(const std::string& from, const std::string& to) {
+    return resultOf(std::rename(from.c_str(), to.c_str()));
+}
+
 Error makeWritable(const std::string& path) {
     std::string host = resolvePath(path);
     struct stat st {};
@@ -132,6 +150,38 @@ Error makeWritable(const std::string& path) {
     // run over a large store would pay one per message for nothing.
     if (st.st_mode & S_IWUSR) return Error{};
     return resultOf(chmod(host.c_str(), st.st_mode | S_IWUSR));
+}
+
+Error PrivateDirectory::create(const std::string& parent) {
+    remove();
+    std::string pattern = resolvePath(parent);
+    if (!pattern.empty() && pattern.back() != '/') pattern += '/';
+    pattern += ".archiver-XXXXXX";
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back('\0');
+    InterruptsHeldOff held;
+    if (!mkdtemp(buf.data())) return lastError();
+    slot_ = rememberDirectory(buf.data());
+    if (slot_ < 0) {
+        // Unknown to the handler, it could outlive an interrupt.
+        rmdir(buf.data());
+        return Error{EMFILE};
+    }
+    path_ = buf.data();
+    return Error{};
+}
+
+bool readLinkText(const std::string& path, std::string& text) {
+    const std::string host = resolvePath(path);
+    struct stat st {};
+    if (lstat(host.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return false;
+    // A link's size is the length of its text; one more byte tells that
+    // it did not grow in between.
+    std::vector<char> buffer(static_cast<std::size_t>(st.st_size) + 1);
+    const ssize_t n = readlink(host.c_str(), buffer.data(), buffer.size());
+    if (n < 0 || static_cast<std::size_t>(n) >= buffer.size()) return false;
+    text.assign(buffer.data(), static_cast<std::size_t>(n));
+    return true;
 }
 
 AtomicFile::~AtomicFile() { discard(); }

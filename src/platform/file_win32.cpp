@@ -201,6 +201,9 @@ Error renameFile(const std::string& from, const std::string& to) {
     return resultOf(MoveFileExA(hostForm(from).c_str(), hostForm(to).c_str(), MOVEFILE_REPLACE_EXISTING));
 }
 
+// The system finds names without regard to case by itself.
+Error renameSpelled(const std::string& from, const std::string& to) { return renameFile(from, to); }
+
 Error makeWritable(const std::string& path) {
     const std::string host = hostForm(path);
     const DWORD attributes = GetFileAttributesA(host.c_str());
@@ -249,6 +252,38 @@ Error AtomicFile::open(const std::string& path) {
     }
     return Error{};
 }
+
+Error PrivateDirectory::create(const std::string& parent) {
+    remove();
+    std::string base = hostForm(parent);
+    if (!base.empty() && base.back() != '\\') base += '\\';
+    base += ".archiver-";
+    // A fresh name from the process and the clock; taken names are tried
+    // again with the next number.
+    const unsigned long long seed = (static_cast<unsigned long long>(GetCurrentProcessId()) << 32) ^ GetTickCount64();
+    for (unsigned attempt = 0; attempt < 100; ++attempt) {
+        char suffix[24];
+        std::snprintf(suffix, sizeof suffix, "%06llx", (seed + attempt * 7919ULL) & 0xffffffULL);
+        const std::string candidate = base + suffix;
+        InterruptsHeldOff held;
+        if (!CreateDirectoryA(candidate.c_str(), nullptr)) {
+            if (GetLastError() == ERROR_ALREADY_EXISTS) continue;
+            return lastError();
+        }
+        slot_ = rememberDirectory(candidate);
+        if (slot_ < 0) {
+            // Unknown to the handler, it could outlive an interrupt.
+            RemoveDirectoryA(candidate.c_str());
+            return Error{ERROR_TOO_MANY_OPEN_FILES};
+        }
+        path_ = candidate;
+        return Error{};
+    }
+    return Error{ERROR_ALREADY_EXISTS};
+}
+
+// unzip.exe makes no links.
+bool readLinkText(const std::string&, std::string&) { return false; }
 
 Error AtomicFile::commit() {
     if (!stream_) return Error{ERROR_INVALID_HANDLE};

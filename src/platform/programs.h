@@ -21,6 +21,11 @@ const char* unzipProgramName();  // "unzip" ("unzip.exe" on Windows)
 // members below that directory.
 bool unzipWildcardsStopAtSlash();
 
+// How many bytes the arguments of a started program may take in all, with
+// room to spare: the system's limit of a command line (32,767 characters
+// on Windows), or a safe share of it.
+std::size_t commandLineLimit();
+
 // Starts the program at `path` with exactly `argv` (argv[0] included) and
 // the current standard streams, waits for it and returns its exit status.
 // Returns -1 with `error` set when it could not be started at all. While

@@ -183,6 +183,11 @@ int spawnAndWaitAs(bool fromHelper, const std::string& path, const std::vector<s
 
 }  // namespace
 
+// Linux takes 2 MB of arguments and environment, and at most 128 KB in
+// one argument; a quarter of the least the system promises is safe
+// anywhere, and long enough that a batch of names costs nothing.
+std::size_t commandLineLimit() { return 128 * 1024; }
+
 int spawnAndWait(const std::string& path, const std::vector<std::string>& argv, Error& error) {
     return spawnAndWaitAs(false, path, argv, error);
 }

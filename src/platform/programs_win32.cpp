@@ -208,6 +208,9 @@ void fromConsoleCodePage(std::string& text) {
     if (!text.empty()) OemToCharBuffA(text.data(), &text[0], static_cast<DWORD>(text.size()));
 }
 
+// CreateProcess takes at most 32,767 characters, program path included.
+std::size_t commandLineLimit() { return 32767; }
+
 std::string createTemporaryFile() {
     char dir[MAX_PATH + 1];
     const DWORD n = GetTempPathA(sizeof dir, dir);

@@ -18,14 +18,17 @@ using InterruptHandler = void (*)(Signal which);
 // POSIX). False when the system refuses.
 bool installSignalHandler(Signal which, InterruptHandler handler);
 
-// Removes every file of the cleanup registry. Safe inside the handler; the
-// ending routine of the run calls it too.
+// Removes every file and directory of the cleanup registry. Safe inside
+// the handler; the ending routine of the run calls it too.
 void removeRegisteredFiles();
 
 // Safe inside the handler: plain system calls, no heap, no locks.
 void writeStandardErrorRaw(const char* text, std::size_t length);
 void appendRaw(const char* path, const char* text, std::size_t length);
 void unlinkRaw(const char* path);
+// Removes the directory at host path `path` with what it holds (a few
+// levels deep at most), never following a link out of it.
+void removeDirectoryRaw(const char* path);
 [[noreturn]] void exitImmediately(int status);
 
 }  // namespace platform

@@ -4,6 +4,7 @@
 #include "win32_shared.h"
 
 #include <csignal>
+#include <cstring>
 
 namespace platform {
 
@@ -103,6 +104,52 @@ void appendRaw(const char* path, const char* text, std::size_t length) {
 }
 
 void unlinkRaw(const char* path) { DeleteFileA(path); }
+
+namespace {
+
+// `path` (length `length` in a buffer of MAX_PATH + 1) emptied and removed,
+// `depth` levels of directories below it at most. A link or junction is
+// removed, never entered. Buffers on the stack: the handler must not take
+// the heap's lock, which the stopped main thread may hold.
+void removeTree(char* path, std::size_t length, int depth) {
+    if (length + 3 <= MAX_PATH) {
+        std::memcpy(path + length, "\\*", 3);
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA(path, &found);
+        path[length] = '\0';
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                const char* name = found.cFileName;
+                if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+                const std::size_t nameLength = std::strlen(name);
+                if (length + 1 + nameLength > MAX_PATH) continue;
+                path[length] = '\\';
+                std::memcpy(path + length + 1, name, nameLength + 1);
+                const DWORD attributes = found.dwFileAttributes;
+                // unzip may have set the read-only bit the archive kept.
+                if (attributes & FILE_ATTRIBUTE_READONLY)
+                    SetFileAttributesA(path, attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+                if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA(path);
+                else if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) RemoveDirectoryA(path);
+                else if (depth > 0) removeTree(path, length + 1 + nameLength, depth - 1);
+                path[length] = '\0';
+            } while (FindNextFileA(search, &found));
+            FindClose(search);
+        }
+    }
+    RemoveDirectoryA(path);
+}
+
+}  // namespace
+
+void removeDirectoryRaw(const char* path) {
+    char buffer[MAX_PATH + 1];
+    const std::size_t length = std::strlen(path);
+    if (length == 0 || length > MAX_PATH) return;
+    std::memcpy(buffer, path, length + 1);
+    // unzip puts files, and perhaps a directory, into a staging folder.
+    removeTree(buffer, length, 4);
+}
 
 // No C runtime clean-up: the main thread may be stopped inside it.
 void exitImmediately(int status) {

@@ -6,6 +6,13 @@
 #include <vector>
 #include <zlib.h>
 
+std::uint32_t bytesCrc32(const std::string& bytes) {
+    uLong sum = crc32(0L, Z_NULL, 0);
+    // zlib takes at most 4 GB a call; a link's text is far shorter.
+    sum = crc32(sum, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size()));
+    return static_cast<std::uint32_t>(sum);
+}
+
 bool fileCrc32(const std::string& path, std::uint32_t& crc, std::int64_t& size) {
     std::FILE* in = platform::openFile(path, "rb");
     if (!in) return false;

@@ -10,3 +10,5 @@
 // the number of bytes read; false when it cannot be opened or a read fails.
 // Safe to call from several threads at once.
 bool fileCrc32(const std::string& path, std::uint32_t& crc, std::int64_t& size);
+// The CRC-32 of `bytes`.
+std::uint32_t bytesCrc32(const std::string& bytes);

@@ -16,6 +16,7 @@
 #include "file.h"
 #include "programs.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -73,6 +74,34 @@ int unzipFile(const char* extractDir, const char* archiveFile, char* member, int
 // from a helper thread (platform::startQuietThread) as well: unzip gets the
 // usual handling of signals, so an interrupt from the terminal ends it too.
 int readArchiveMember(const char* archiveFile, const char* member, const platform::OutputBlocks& onBytes);
+
+// Extracts from `archiveFile` into `extractDir` (paths dropped) every
+// member that one of `patterns` names and none of `excluded` does
+// ("-o -C -j -d", "-x" before the exclusions; "-qq" in front when
+// `noiseFlag` is zero). unzip's status; a batch run may end non-zero for
+// one member and still extract the others, so the caller checks what came
+// out, file by file.
+int extractMembers(const std::string& extractDir, const char* archiveFile, const std::vector<std::string>& patterns,
+                   const std::vector<std::string>& excluded, int noiseFlag);
+
+// The characters that the fixed words of extractMembers take on the
+// command line besides the patterns, each word counted with a blank and
+// the quotes the system may put around it.
+std::size_t extractWordsLength(const std::string& extractDir, const char* archiveFile);
+// The characters one pattern takes there, counted alike.
+std::size_t patternLength(const std::string& pattern);
+
+// The unzip pattern that names `text` alone: "*", "?" and "[" taken
+// literally.
+std::string literalPattern(const std::string& text);
+
+// The names under which a member may be listed, given the name the client
+// wrote (backup.bag's bytes, the Windows code page): those bytes (zip on
+// Linux, or unzip.exe reading zip.exe's), their UTF-8 form (unzip on Linux
+// reading the UTF-8 name that zip.exe adds) and their OEM forms (an unzip
+// that ignores that field). The bytes come first; a name of plain ASCII
+// has that one form.
+std::vector<std::string> memberNameForms(const std::string& name);
 
 // One member of an archive as unzip lists it.
 struct ArchiveMember {

@@ -105,10 +105,10 @@ bool listArchiveContents(const char* archiveFile, std::vector<ArchiveMember>& me
     return listed && parseMemberListing(text, members);
 }
 
-std::string directoryPattern(const std::string& directory) {
+std::string literalPattern(const std::string& text) {
     std::string pattern;
-    pattern.reserve(directory.size() + 2);
-    for (char c : directory) {
+    pattern.reserve(text.size() + 2);
+    for (char c : text) {
         if (c == '*' || c == '?' || c == '[') {
             pattern += '[';
             pattern += c;
@@ -117,8 +117,45 @@ std::string directoryPattern(const std::string& directory) {
             pattern += c;
         }
     }
+    return pattern;
+}
+
+std::string directoryPattern(const std::string& directory) {
+    std::string pattern = literalPattern(directory);
     if (!pattern.empty()) pattern += '/';
     return pattern + '*';
+}
+
+int extractMembers(const std::string& extractDir, const char* archiveFile, const std::vector<std::string>& patterns,
+                   const std::vector<std::string>& excluded, int noiseFlag) {
+    std::vector<std::string> args;
+    if (!noiseFlag) args.emplace_back("-qq");
+    args.insert(args.end(), {"-o", "-C", "-j", "-d", platform::resolvePath(extractDir)});
+    args.push_back(platform::resolvePath(archiveFile));
+    args.insert(args.end(), patterns.begin(), patterns.end());
+    if (!excluded.empty()) {
+        args.emplace_back("-x");
+        args.insert(args.end(), excluded.begin(), excluded.end());
+    }
+    return runProgram(platform::unzipProgramName(), args, nullptr);
+}
+
+std::size_t patternLength(const std::string& pattern) {
+    // A blank before it and two quotes; on Windows a quote or a backslash
+    // may take a backslash more.
+    std::size_t length = pattern.size() + 3;
+    for (char c : pattern)
+        if (c == '"' || c == '\\') ++length;
+    return length;
+}
+
+std::size_t extractWordsLength(const std::string& extractDir, const char* archiveFile) {
+    std::size_t length = 0;
+    for (const std::string& word : {std::string(platform::unzipProgramName()), std::string("-qq -o -C -j -d -x"),
+                                    platform::resolvePath(extractDir), platform::resolvePath(archiveFile)})
+        length += patternLength(word);
+    // unzip's own path, found along PATH, comes first.
+    return length + 260;
 }
 
 int testArchiveMembers(const char* archiveFile, const std::vector<std::string>& patterns) {

@@ -89,14 +89,16 @@ bool isThinnedOut(const std::string& now, const std::string& from, Pred mayGo) {
     return k == kept.size();
 }
 
-// A temporary the program writes beside a file before it publishes it, or
-// the list and index files of the main directory, which only a handler
-// that never ran would have removed.
+// A temporary the program writes beside a file before it publishes it, a
+// restore's staging folder with what it holds, or the list and index files
+// of the main directory, which only a handler that never ran would have
+// removed.
 bool mayStayAfterKill(const std::string& path) {
     const std::string name = lastComponent(path);
     // The store's lock file: a killed run cannot remove it, and the next run
     // takes it over (the lock itself went with the process).
     if (path == "velmor/archive.tmp" || path == "velmor/backup.bag" || path == "velmor/archiver.lck") return true;
+    if (path.find("/.archiver-") != std::string::npos) return true;
     for (const char* base : {".folder.bag.", ".folder.ini.", ".addr.db.", ".addr-bak.db."})
         if (name.compare(0, std::strlen(base), base) == 0) return true;
     return false;
@@ -209,7 +211,8 @@ std::vector<std::string> checkTree(const FaultStore& store, const RunResult& run
         const std::string* is = inNow ? &now.at(p) : nullptr;
 
         if (ts::endsWith(p, "/")) {
-            if (inNow && !inBefore && !inAfter) problems.push_back("unexpected directory " + p);
+            if (inNow && !inBefore && !inAfter && !(ending == Ending::killed && mayStayAfterKill(p)))
+                problems.push_back("unexpected directory " + p);
             if (!inNow && inBefore) problems.push_back("directory gone: " + p);
             continue;
         }

@@ -197,4 +197,61 @@ TEST_F(StandIn, InterruptedChecksLeaveNoTemporaryFile) {
     }
 }
 
+// A restore interrupted while unzip extracts a batch of messages into its
+// staging folder (the first batch came out and its messages are in place;
+// the second is in the staging folder, one file of it half written):
+// the staging folder goes with the run, and no message is in the store
+// but whole.
+TEST_F(StandIn, InterruptDuringABatchLeavesNoStagingFolderNorPartMessage) {
+    for (Job job : {Job::restore, Job::restoreOriginal}) {
+        for (int sig : {SIGINT, SIGTERM}) {
+            const std::string where = std::string(jobName(job)) + ", signal " + std::to_string(sig);
+            ts::TempDir state;
+            standIn("unzip", "for a; do last=\"$a\"; done\n"
+                             "case \"$last\" in *.msg)\n"
+                             "  n=$(cat '" + state.path() + "/runs' 2>/dev/null || echo 0)\n"
+                             "  echo $((n + 1)) > '" + state.path() + "/runs'\n"
+                             "  if [ \"$n\" -ge 1 ]; then\n"
+                             "    prev=; for a; do [ \"$prev\" = -d ] && dir=\"$a\"; prev=\"$a\"; done\n"
+                             "    \"$real\" \"$@\"\n"
+                             "    printf 'Subject: half' > \"$dir/half.msg\"\n"
+                             "    sleep 30\n"
+                             "  fi;;\n"
+                             "esac\n"
+                             "exec \"$real\" \"$@\"\n");
+            FaultStore store(job);
+            RunResult run = runWithStandIns(store, 1500, sig);
+            EXPECT_EQ(run.status, 1) << where << run.err;
+            EXPECT_NE(run.err.find("[4858]: \n\n*** Program interrupted by user ***"), std::string::npos)
+                << where << run.err;
+            EXPECT_EQ(ts::readFile(state.path() + "/runs"), "2\n") << where << " (the second batch was interrupted)";
+            for (const auto& [path, bytes] : store.files())
+                EXPECT_EQ(path.find(".archiver-"), std::string::npos) << where << ": left behind " << path;
+            expectSound(store, run, where);
+        }
+    }
+}
+
+// An archive whose listing cannot be read (here unzip -v prints nonsense)
+// is restored all the same, each file asked of unzip by its own name, as
+// the restore did before it listed archives; unzip's check of each file's
+// CRC-32 stands in for the listing's.
+TEST_F(StandIn, RestoreWithoutAListingAsksForEachFileByName) {
+    for (Job job : {Job::restore, Job::restoreOriginal}) {
+        const std::string where = jobName(job);
+        standIn("unzip", "if [ \"$1\" = -v ]; then echo 'no table here'; exit 0; fi\nexec \"$real\" \"$@\"\n");
+        FaultStore store(job);
+        RunResult run = runWithStandIns(store);
+        EXPECT_EQ(run.status, 0) << where << run.out << run.err;
+        EXPECT_EQ(run.out.find("Error unarchiving"), std::string::npos) << where << run.out;
+        const Files now = store.files();
+        for (const auto& [path, bytes] : referenceFor(job).after) {
+            if (!ts::endsWith(path, ".msg") && !ts::endsWith(path, "folder.bag")) continue;
+            auto it = now.find(path);
+            EXPECT_TRUE(it != now.end() && it->second == bytes) << where << ": " << path;
+        }
+        expectSound(store, run, where);
+    }
+}
+
 }  // namespace

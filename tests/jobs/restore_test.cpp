@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 
 #include <string>
 #include <vector>
@@ -479,6 +481,278 @@ TEST(SplitRestorePath, TakesAMessagePathApart) {
     for (const char* bad : {"", "./", "../a.act/f.fld/1.msg", "./a.act/f.fld/..", "d:/a.act/1.msg", "//srv/a.act/1.msg",
                             "./a.act/f.fld/1.txt", "./a.actx/f.fld/1.msg", "./a.act/b.msg/1.msg", "./f.fld/a.act"})
         EXPECT_FALSE(splitRestorePath(bad, p)) << bad;
+}
+
+// ---- restore at the scale of an archive -----------------------------------
+
+namespace mixed {
+
+// A store of several accounts and nested folders, and an archive of it
+// whose backup.bag also names a message the archive lacks, a path that
+// leaves the store, an account that is gone (with and without its
+// acct.ini in the archive) and a folder whose folder.ini the archive lacks
+// (last, so that the run into "Restored Files" ends there with 4397).
+struct Case {
+    const char* name;
+    std::vector<std::string> options;
+    std::string input;
+};
+
+const Case cases[] = {
+    {"restored-files-verbose", {"/V", "1", "/q"}, "y"},
+    {"original-verbose", {"/o", "/V", "1", "/q"}, "y"},
+    {"original-plain", {"/o"}, "y"},
+    {"restored-files-query", {"/Q", "/V", "1", "/q"}, "ynyy?yna"},
+    {"original-query", {"/Q", "/o"}, "nyyn"},
+};
+
+}  // namespace mixed
+
+class RestoreMixedStore : public Restore {
+protected:
+    void SetUp() override {
+        member("work.act/acct.ini", "archived work acct.ini");
+        for (const char* f : {"work.act/inbox.fld", "work.act/inbox.fld/sub.fld", "work.act/inbox.fld/sub.fld/deep.fld",
+                              "work.act/old.fld", "gone.act/in.fld", "lost.act/f.fld"})
+            member(std::string(f) + "/folder.ini", folderIni(f));
+        std::string acct(512, '\0');
+        acct += "Gone Account";
+        acct += std::string(40, '\0');
+        member("gone.act/acct.ini", acct);
+        archived("work.act/inbox.fld/1.msg", "One");
+        archived("work.act/inbox.fld/2.msg", "Two");
+        entry("./work.act/inbox.fld/12.msg", "Not in the archive");
+        archived("work.act/inbox.fld/3.msg", "Three");
+        archived("work.act/inbox.fld/sub.fld/4.msg", "Four");
+        archived("work.act/inbox.fld/sub.fld/deep.fld/5.msg", "Five");
+        archived("work.act/inbox.fld/sub.fld/deep.fld/6.msg", "Six");
+        archived("work.act/old.fld/7.msg", "Seven");
+        archived("gone.act/in.fld/10.msg", "Ten");
+        archived("lost.act/f.fld/11.msg", "Eleven");
+        entry("./work.act/../x.fld/13.msg", "Outside");
+        archived("home.act/notes.fld/8.msg", "Eight");
+        archived("home.act/notes.fld/9.msg", "Nine");
+        pack();
+    }
+    // The store before each run: two accounts, some folders already there.
+    void buildStore(const std::string& dir) {
+        ts::StoreBuilder(dir)
+            .account("work.act", "Work")
+            .folder("work.act/inbox.fld", "Inbox")
+            .folder("work.act/inbox.fld/sub.fld", "Sub")
+            .account("home.act", "Home")
+            .folder("home.act/notes.fld", "Notes")
+            .file("work.act/inbox.fld/folder.bag", indexLine("1.msg", "Old one"));
+    }
+    // What the run showed: its status, the numbered messages of standard
+    // error (unzip's own words before them are unzip's) and standard output.
+    static std::string shown(const ts::RunResult& r) {
+        std::string numbered;
+        for (const std::string& line : ts::linesOf(r.err))
+            if (line.compare(0, 1, "[") == 0) numbered += line;
+        return "status " + std::to_string(r.status) + "\nerr " + numbered + "\n---\n" + r.out;
+    }
+};
+
+// The lines, questions and statuses of a restore are those of the restore
+// that ran one unzip per message, byte for byte (taken from that build).
+TEST_F(RestoreMixedStore, ShowsWhatPerMessageRestoreShowed) {
+    for (const mixed::Case& c : mixed::cases) {
+        const std::string dir = tmp / c.name;
+        buildStore(dir);
+        ts::RunOptions o;
+        o.input = c.input;
+        std::vector<std::string> args{"/r"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        args.push_back("../a.zip");
+        const std::string got = shown(ts::runArchiver(dir, args, o));
+        // And the store it left, every file with its bytes.
+        std::string tree;
+        for (const auto& [path, bytes] : ts::snapshot(dir))
+            tree += "== " + path + " (" + std::to_string(bytes.size()) + " bytes)\n" + bytes + "\n";
+        const std::string golden = std::string(TEST_DATA_DIR) + "/restore/mixed-" + c.name;
+        if (const char* update = std::getenv("ARCHIVER_UPDATE_GOLDEN"); update && *update) {
+            ts::writeFile(golden + ".txt", got);
+            ts::writeFile(golden + ".tree", tree);
+        }
+        EXPECT_EQ(got, ts::readFile(golden + ".txt")) << c.name;
+        EXPECT_EQ(tree, ts::readFile(golden + ".tree")) << c.name;
+    }
+}
+
+// ---- names from either system ---------------------------------------------
+
+// A zip archive written byte by byte, its members stored as they are, for
+// names that this system's zip cannot write: zip.exe on Windows stores a
+// name in the OEM code page (850: "é" is 0x82) with "version made by" NTFS
+// and adds Info-ZIP's extra field 0x7075 holding the name in UTF-8 (with
+// the CRC-32 of the stored name); zip on Linux stores the name's bytes as
+// they are, made by Unix, without that field. The layout follows the zip
+// format's local headers, central directory and end record.
+struct ZipMember {
+    std::string name;  // the stored bytes
+    std::string bytes;
+    std::string utf8Name;  // for the extra field; none when empty
+    std::string damage;    // when given: stored instead of `bytes`, under their CRC-32
+};
+
+std::uint32_t crcOf(const std::string& bytes) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (unsigned char b : bytes) {
+        crc ^= b;
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+void put16(std::string& out, unsigned v) {
+    out += static_cast<char>(v & 0xFF);
+    out += static_cast<char>((v >> 8) & 0xFF);
+}
+void put32(std::string& out, std::uint32_t v) {
+    put16(out, v & 0xFFFF);
+    put16(out, v >> 16);
+}
+
+std::string zipArchive(const std::vector<ZipMember>& members, bool madeOnWindows) {
+    std::string out, central;
+    for (const ZipMember& m : members) {
+        std::string extra;
+        if (!m.utf8Name.empty()) {
+            put16(extra, 0x7075);
+            put16(extra, static_cast<unsigned>(5 + m.utf8Name.size()));
+            extra += '\x01';
+            put32(extra, crcOf(m.name));
+            extra += m.utf8Name;
+        }
+        const std::uint32_t offset = static_cast<std::uint32_t>(out.size());
+        const std::uint32_t crc = crcOf(m.bytes);
+        const std::string& stored = m.damage.empty() ? m.bytes : m.damage;
+        const auto size = static_cast<std::uint32_t>(stored.size());
+        // Local header: signature, version needed, flags, method (stored),
+        // time, date (1998-07-14 11:39), CRC-32, sizes, name and extra lengths.
+        put32(out, 0x04034b50);
+        put16(out, 20);
+        put16(out, 0);
+        put16(out, 0);
+        put16(out, 0x5CE0);
+        put16(out, 0x24EE);
+        put32(out, crc);
+        put32(out, size);
+        put32(out, size);
+        put16(out, static_cast<unsigned>(m.name.size()));
+        put16(out, static_cast<unsigned>(extra.size()));
+        out += m.name + extra + stored;
+        // Its central directory entry: made by NTFS (11) or Unix (3).
+        put32(central, 0x02014b50);
+        put16(central, (madeOnWindows ? 11u : 3u) << 8 | 30u);
+        put16(central, 20);
+        put16(central, 0);
+        put16(central, 0);
+        put16(central, 0x5CE0);
+        put16(central, 0x24EE);
+        put32(central, crc);
+        put32(central, size);
+        put32(central, size);
+        put16(central, static_cast<unsigned>(m.name.size()));
+        put16(central, static_cast<unsigned>(extra.size()));
+        put16(central, 0);                                       // comment
+        put16(central, 0);                                       // disk
+        put16(central, 0);                                       // internal attributes
+        put32(central, madeOnWindows ? 0x20u : 0x81A40000u);  // archive bit, or rw-r--r--
+        put32(central, offset);
+        central += m.name + extra;
+    }
+    const std::uint32_t centralAt = static_cast<std::uint32_t>(out.size());
+    out += central;
+    put32(out, 0x06054b50);
+    put16(out, 0);
+    put16(out, 0);
+    put16(out, static_cast<unsigned>(members.size()));
+    put16(out, static_cast<unsigned>(members.size()));
+    put32(out, static_cast<std::uint32_t>(central.size()));
+    put32(out, centralAt);
+    put16(out, 0);
+    return out;
+}
+
+// The client names the file "café 1.msg" in its code page (0xE9), and so
+// does backup.bag; the restored file takes that name whichever system's
+// zip wrote the archive, and whichever system restores it.
+TEST_F(Restore, NamesWithEightBitBytesAndBlanksFromEitherSystem) {
+    const std::string client = "caf\xE9 1.msg";  // code page 1252
+    const std::string oem = "caf\x82 1.msg";     // code page 850
+    const std::string utf8 = "caf\xC3\xA9 1.msg";
+    const std::string body = messageText("Accented");
+    for (bool madeOnWindows : {true, false}) {
+        const std::string what = madeOnWindows ? "made by zip.exe on Windows" : "made by zip on Linux";
+        const std::string dir = tmp / (madeOnWindows ? "from-windows" : "from-linux");
+        ts::StoreBuilder(dir).account("work.act", "Work").folder("work.act/inbox.fld", "Inbox");
+        const std::string bagLines = indexLine("./work.act/inbox.fld/" + client, "Accented") +
+                                     indexLine("./work.act/inbox.fld/2.msg", "Plain");
+        std::vector<ZipMember> members = {
+            {"work.act/inbox.fld/folder.ini", folderIni("Inbox"), "", ""},
+            {"work.act/inbox.fld/" + (madeOnWindows ? oem : client), body,
+             madeOnWindows ? "work.act/inbox.fld/" + utf8 : "", ""},
+            {"work.act/inbox.fld/2.msg", messageText("Plain"), "", ""},
+            {"backup.bag", bagLines, "", ""},
+        };
+        ts::writeFile(dir + "/a.zip", zipArchive(members, madeOnWindows));
+
+        auto r = ts::runArchiver(dir, {"/r", "/o", "a.zip"});
+        ASSERT_EQ(r.status, 0) << what << r.out << r.err;
+        EXPECT_EQ(ts::readFile(dir + "/work.act/inbox.fld/" + client), body) << what;
+        EXPECT_EQ(ts::readFile(dir + "/work.act/inbox.fld/2.msg"), messageText("Plain")) << what;
+        EXPECT_EQ(ts::readFile(dir + "/work.act/inbox.fld/folder.bag"),
+                  indexLine(client, "Accented") + indexLine("2.msg", "Plain"))
+            << what;
+        EXPECT_EQ(ts::listDirectory(dir + "/work.act/inbox.fld"),
+                  (std::vector<std::string>{"2.msg", client, "folder.bag", "folder.ini"}))
+            << what;
+        EXPECT_EQ(r.out.find("Error unarchiving"), std::string::npos) << what << r.out;
+    }
+}
+
+// A member whose bytes do not match the CRC-32 the archive gives them
+// (unzip writes such a file, and says so): in a batch of the whole folder
+// and in one of names, it is reported as a member that could not be
+// extracted, and never reaches the store; the others come back.
+TEST_F(Restore, DamagedMemberInABatchNeverReachesTheStore) {
+    for (bool wholeFolder : {true, false}) {
+        const std::string what = wholeFolder ? "every message of the folder" : "some messages of the folder";
+        const std::string dir = tmp / (wholeFolder ? "whole" : "some");
+        ts::StoreBuilder(dir).account("a.act", "A").folder("a.act/f.fld", "F");
+        std::vector<ZipMember> members = {{"a.act/f.fld/folder.ini", folderIni("F"), "", ""}};
+        std::string bagLines;
+        for (const char* n : {"1", "2", "3"}) {
+            const std::string name = std::string(n) + ".msg";
+            std::string damage;
+            if (name == "2.msg") {
+                damage = messageText(n);
+                damage[damage.size() / 2] ^= 0x20;  // the same size, other bytes
+            }
+            members.push_back({"a.act/f.fld/" + name, messageText(n), "", damage});
+            bagLines += indexLine("./a.act/f.fld/" + name, n);
+        }
+        if (!wholeFolder) members.push_back({"a.act/f.fld/4.msg", messageText("4"), "", ""});  // not restored
+        members.push_back({"backup.bag", bagLines, "", ""});
+        ts::writeFile(dir + "/a.zip", zipArchive(members, false));
+
+        ts::RunOptions o;
+        o.input = "y";
+        auto r = ts::runArchiver(dir, {"/r", "/o", "a.zip"}, o);
+        ASSERT_EQ(r.status, 0) << what << r.out << r.err;
+        EXPECT_EQ(countOf(r.out, "Error unarchiving file "), 1u) << what << r.out;
+        EXPECT_NE(r.out.find("Error unarchiving file a.act\\f.fld\\2.msg \n\nProceed (y/n): "), std::string::npos)
+            << what << r.out;
+        EXPECT_EQ(ts::listDirectory(dir + "/a.act/f.fld"),
+                  (std::vector<std::string>{"1.msg", "3.msg", "folder.bag", "folder.ini"}))
+            << what;
+        EXPECT_EQ(ts::readFile(dir + "/a.act/f.fld/3.msg"), messageText("3")) << what;
+        EXPECT_EQ(ts::readFile(dir + "/a.act/f.fld/folder.bag"), indexLine("1.msg", "1") + indexLine("3.msg", "3"))
+            << what;
+        EXPECT_EQ(ts::listDirectory(dir + "/a.act"), (std::vector<std::string>{"acct.ini", "f.fld"})) << what;
+    }
 }
 
 }  // namespace
