@@ -64,9 +64,7 @@ void stopRunningChild(Signal which) {
 }
 
 char pathListSeparator() { return ':'; }
-const char* zipProgramName() { return "zip"; }
-const char* unzipProgramName() { return "unzip"; }
-bool unzipWildcardsStopAtSlash() { return true; }
+const char* executableSuffix() { return ""; }
 
 namespace {
 

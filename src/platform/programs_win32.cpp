@@ -101,9 +101,7 @@ void stopRunningChild(Signal which) {
 }
 
 char pathListSeparator() { return ';'; }
-const char* zipProgramName() { return "zip.exe"; }
-const char* unzipProgramName() { return "unzip.exe"; }
-bool unzipWildcardsStopAtSlash() { return false; }
+const char* executableSuffix() { return ".exe"; }
 
 namespace {
 

@@ -42,7 +42,7 @@ TEST(WindowsPaths, DrivesStaySeparatorsTurnAndCaseIsTheSystems) {
     EXPECT_EQ(platform::resolvePath("\\\\server\\share\\a.zip"), "//server/share/a.zip");
     EXPECT_STREQ(platform::pathSeparator(), "\\");
     EXPECT_EQ(platform::pathListSeparator(), ';');
-    EXPECT_STREQ(platform::zipProgramName(), "zip.exe");
+    EXPECT_STREQ(platform::executableSuffix(), ".exe");
 
     TempDir t;
     writeFile(t / "Work.ACT/Inbox.FLD/folder.BAG", "x");
