@@ -3,6 +3,7 @@
 #include "cleanup_registry.h"
 #include "path.h"
 #include "posix_shared.h"
+#include "programs_shared.h"
 
 #include <cctype>
 #include <cerrno>
@@ -22,29 +23,115 @@ namespace platform {
 
 namespace {
 
-int signalNumberOf(Signal which) {
-    switch (which) {
-        case Signal::interrupt: return SIGINT;
-        case Signal::breakKey: return SIGQUIT;
-        case Signal::terminate: return SIGTERM;
-        case Signal::abort: return SIGABRT;
-    }
-    return SIGTERM;
-}
-
 // The child's wait status, false (with `error` set) when it cannot be had.
 bool waitForExit(pid_t pid, int& status, Error& error) {
-    setRunningChild(pid);
-    bool waited = true;
     while (waitpid(pid, &status, 0) < 0) {
         if (errno != EINTR) {
             error = Error{errno};
-            waited = false;
-            break;
+            return false;
         }
     }
+    return true;
+}
+
+// waitForExit with the child as the registry's running child meanwhile,
+// so that an interrupt stops it too, and waits for it.
+bool waitForRunningChild(pid_t pid, int& status, Error& error) {
+    setRunningChild(pid);
+    const bool waited = waitForExit(pid, status, error);
     setRunningChild(0);
     return waited;
+}
+
+int exitStatusOf(int status) {
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+    return 1;
+}
+
+// posix_spawn reports a missing program only through the child's exit
+// status on some systems; look first so that "not started" is certain.
+bool canStart(const std::string& host, Error& error) {
+    if (access(host.c_str(), X_OK) != 0) {
+        error = Error{errno};
+        return false;
+    }
+    struct stat st {};
+    if (stat(host.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
+        error = Error{EACCES};
+        return false;
+    }
+    return true;
+}
+
+// The argument vector as posix_spawn takes it: copies it may change, and
+// a null entry at the end.
+class ArgumentVector {
+public:
+    explicit ArgumentVector(const std::vector<std::string>& argv) : copies_(argv) {
+        pointers_.reserve(copies_.size() + 1);
+        for (auto& a : copies_) pointers_.push_back(a.data());
+        pointers_.push_back(nullptr);
+    }
+    char* const* data() { return pointers_.data(); }
+
+private:
+    std::vector<std::string> copies_;
+    std::vector<char*> pointers_;
+};
+
+// Starts the program with `mask` as its signal mask and, when given, the
+// signals in `defaults` handled the default way. 0, or the error number.
+int spawnWith(const std::string& host, ArgumentVector& args, const sigset_t& mask, const sigset_t* defaults,
+              pid_t& pid) {
+    posix_spawnattr_t attributes;
+    if (posix_spawnattr_init(&attributes) != 0) return ENOMEM;
+    posix_spawnattr_setsigmask(&attributes, &mask);
+    short flags = POSIX_SPAWN_SETSIGMASK;
+    if (defaults) {
+        posix_spawnattr_setsigdefault(&attributes, defaults);
+        flags |= POSIX_SPAWN_SETSIGDEF;
+    }
+    posix_spawnattr_setflags(&attributes, flags);
+    const int rc = posix_spawn(&pid, host.c_str(), nullptr, &attributes, args.data(), environ);
+    posix_spawnattr_destroy(&attributes);
+    return rc;
+}
+
+// From the main thread the interrupts are held off until the child is in
+// the registry, so that no interrupt can end the run in between and leave
+// zip writing behind it; the child starts with the usual mask.
+int runFromMainThread(const std::string& host, ArgumentVector& args, Error& error) {
+    pid_t pid = 0;
+    {
+        InterruptsHeldOff held;
+        const int rc = spawnWith(host, args, held.previousMask(), nullptr, pid);
+        if (rc != 0) {
+            error = Error{rc};
+            return -1;
+        }
+        setRunningChild(pid);
+    }
+    int status = 0;
+    return waitForRunningChild(pid, status, error) ? exitStatusOf(status) : -1;
+}
+
+// A helper thread blocks every signal: its child must not inherit that,
+// so that an interrupt from the terminal ends it. The handler stops only
+// the main thread's child, so this one stays out of the registry.
+int runFromHelperThread(const std::string& host, ArgumentVector& args, Error& error) {
+    sigset_t none, defaults;
+    sigemptyset(&none);
+    sigemptyset(&defaults);
+    for (int s : {SIGINT, SIGQUIT, SIGTERM, SIGABRT, SIGPIPE}) sigaddset(&defaults, s);
+    pid_t pid = 0;
+    const int rc = spawnWith(host, args, none, &defaults, pid);
+    if (rc != 0) {
+        error = Error{rc};
+        return -1;
+    }
+    int status = 0;
+    return waitForExit(pid, status, error) ? exitStatusOf(status) : -1;
 }
 
 }  // namespace
@@ -52,7 +139,7 @@ bool waitForExit(pid_t pid, int& status, Error& error) {
 void stopRunningChild(Signal which) {
     const pid_t child = static_cast<pid_t>(runningChild());
     if (child <= 0) return;
-    kill(child, signalNumberOf(which));
+    kill(child, signalNumber(which));
     // Give it time to clean up after itself; one that does not stop is killed.
     for (int i = 0; i < 100; ++i) {
         if (waitpid(child, nullptr, WNOHANG) != 0) return;
@@ -66,91 +153,12 @@ void stopRunningChild(Signal which) {
 char pathListSeparator() { return ':'; }
 const char* executableSuffix() { return ""; }
 
-namespace {
-
-// The spawn of both kinds: from the main thread, which an interrupt finds
-// in the registry, or from a helper thread, whose child gets the signal
-// mask and handling of a fresh process.
-int spawnAndWaitAs(bool fromHelper, const std::string& path, const std::vector<std::string>& argv, Error& error) {
-    std::string host = resolvePath(path);
-    // posix_spawn reports a missing program only through the child's exit
-    // status on some systems; look first so that "not started" is certain.
-    if (access(host.c_str(), X_OK) != 0) {
-        error = Error{errno};
-        return -1;
-    }
-    struct stat st {};
-    if (stat(host.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
-        error = Error{EACCES};
-        return -1;
-    }
-    std::vector<std::string> copies(argv);
-    std::vector<char*> args;
-    args.reserve(copies.size() + 1);
-    for (auto& a : copies) args.push_back(a.data());
-    args.push_back(nullptr);
-    posix_spawnattr_t attributes;
-    if (posix_spawnattr_init(&attributes) != 0) {
-        error = Error{ENOMEM};
-        return -1;
-    }
-    if (fromHelper) {
-        // The helper blocks every signal: its child must not inherit that,
-        // so that an interrupt from the terminal ends it.
-        sigset_t none, caught;
-        sigemptyset(&none);
-        sigemptyset(&caught);
-        for (int s : {SIGINT, SIGQUIT, SIGTERM, SIGABRT, SIGPIPE}) sigaddset(&caught, s);
-        posix_spawnattr_setsigmask(&attributes, &none);
-        posix_spawnattr_setsigdefault(&attributes, &caught);
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    }
-    // From the main thread the interrupts are held off until the child is
-    // in the registry, so that no interrupt can end the run in between and
-    // leave zip writing behind it; the child starts with the usual mask.
-    sigset_t interrupts, saved;
-    sigemptyset(&interrupts);
-    for (int number : {SIGINT, SIGQUIT, SIGTERM, SIGABRT}) sigaddset(&interrupts, number);
-    if (!fromHelper) {
-        sigprocmask(SIG_BLOCK, &interrupts, &saved);
-        posix_spawnattr_setsigmask(&attributes, &saved);
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
-    }
-    pid_t pid = 0;
-    const int rc = posix_spawn(&pid, host.c_str(), nullptr, &attributes, args.data(), environ);
-    posix_spawnattr_destroy(&attributes);
-    if (!fromHelper) {
-        if (rc == 0) setRunningChild(pid);
-        sigprocmask(SIG_SETMASK, &saved, nullptr);
-    }
-    if (rc != 0) {
-        error = Error{rc};
-        return -1;
-    }
-    int status = 0;
-    if (fromHelper) {
-        while (waitpid(pid, &status, 0) < 0) {
-            if (errno != EINTR) {
-                error = Error{errno};
-                return -1;
-            }
-        }
-    } else if (!waitForExit(pid, status, error)) {
-        return -1;
-    }
-    if (WIFEXITED(status)) return WEXITSTATUS(status);
-    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
-    return 1;
-}
-
-}  // namespace
-
-int spawnAndWait(const std::string& path, const std::vector<std::string>& argv, Error& error) {
-    return spawnAndWaitAs(false, path, argv, error);
-}
-
-int spawnAndWaitFromHelper(const std::string& path, const std::vector<std::string>& argv, Error& error) {
-    return spawnAndWaitAs(true, path, argv, error);
+int startAndWait(StartedFrom from, const std::string& path, const std::vector<std::string>& argv, Error& error) {
+    const std::string host = resolvePath(path);
+    if (!canStart(host, error)) return -1;
+    ArgumentVector args(argv);
+    return from == StartedFrom::mainThread ? runFromMainThread(host, args, error)
+                                           : runFromHelperThread(host, args, error);
 }
 
 bool redirectStandardInput(const std::string& path) {
@@ -176,7 +184,7 @@ int runCommandInterpreter(const std::string& commandLine) {
     // An interrupt stops the interpreter too, and waits for it.
     int status = 0;
     Error error;
-    if (!waitForExit(pid, status, error)) return -1;
+    if (!waitForRunningChild(pid, status, error)) return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -205,11 +213,6 @@ std::string createTemporaryFile() {
     if (fd < 0) return std::string();
     close(fd);
     return buf.data();
-}
-
-void removeTemporaryFile(const std::string& path) {
-    unlink(path.c_str());
-    forgetFile(slotOfFile(path));
 }
 
 const char* environmentValue(const char* name) { return std::getenv(name); }

@@ -1,6 +1,7 @@
 #include "programs.h"
 
 #include "cleanup_registry.h"
+#include "programs_shared.h"
 #include "win32_shared.h"
 
 #include <cstdlib>
@@ -15,7 +16,7 @@ namespace {
 // Starts `commandLine` (the program at `application`, or found by the
 // system when that is null) with our standard handles and waits for it:
 // its exit status, or -1 with `error` set when it did not start.
-int startAndWait(const char* application, std::string commandLine, Error& error, bool fromHelper = false) {
+int createAndWait(const char* application, std::string commandLine, StartedFrom from, Error& error) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -31,9 +32,10 @@ int startAndWait(const char* application, std::string commandLine, Error& error,
     CloseHandle(process.hThread);
     // The handler knows only the main thread's child; a helper's writes
     // nothing and gets the console's Ctrl+C by itself.
-    if (!fromHelper) setRunningChild(reinterpret_cast<std::intptr_t>(process.hProcess));
+    const bool registered = from == StartedFrom::mainThread;
+    if (registered) setRunningChild(reinterpret_cast<std::intptr_t>(process.hProcess));
     WaitForSingleObject(process.hProcess, INFINITE);
-    if (!fromHelper) setRunningChild(0);
+    if (registered) setRunningChild(0);
     DWORD status = 1;
     GetExitCodeProcess(process.hProcess, &status);
     CloseHandle(process.hProcess);
@@ -103,9 +105,7 @@ void stopRunningChild(Signal which) {
 char pathListSeparator() { return ';'; }
 const char* executableSuffix() { return ".exe"; }
 
-namespace {
-
-int spawnAndWaitAs(bool fromHelper, const std::string& path, const std::vector<std::string>& argv, Error& error) {
+int startAndWait(StartedFrom from, const std::string& path, const std::vector<std::string>& argv, Error& error) {
     const std::string host = hostForm(path);
     const DWORD attributes = GetFileAttributesA(host.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
@@ -116,17 +116,7 @@ int spawnAndWaitAs(bool fromHelper, const std::string& path, const std::vector<s
         error = Error{ERROR_ACCESS_DENIED};
         return -1;
     }
-    return startAndWait(host.c_str(), commandLineOf(argv), error, fromHelper);
-}
-
-}  // namespace
-
-int spawnAndWait(const std::string& path, const std::vector<std::string>& argv, Error& error) {
-    return spawnAndWaitAs(false, path, argv, error);
-}
-
-int spawnAndWaitFromHelper(const std::string& path, const std::vector<std::string>& argv, Error& error) {
-    return spawnAndWaitAs(true, path, argv, error);
+    return createAndWait(host.c_str(), commandLineOf(argv), from, error);
 }
 
 bool redirectStandardInput(const std::string& path) {
@@ -157,7 +147,8 @@ int runCommandInterpreter(const std::string& commandLine) {
     const char* comspec = std::getenv("COMSPEC");
     const std::string interpreter = comspec && *comspec ? comspec : "cmd.exe";
     Error error;
-    return startAndWait(nullptr, quotedProgram(interpreter) + " /S /C \"" + commandLine + "\"", error);
+    return createAndWait(nullptr, quotedProgram(interpreter) + " /S /C \"" + commandLine + "\"", StartedFrom::mainThread,
+                         error);
 }
 
 std::string interpreterWord(const std::string& text) {
@@ -185,11 +176,6 @@ std::string createTemporaryFile() {
         return std::string();
     }
     return name;
-}
-
-void removeTemporaryFile(const std::string& path) {
-    DeleteFileA(path.c_str());
-    forgetFile(slotOfFile(path));
 }
 
 const char* environmentValue(const char* name) {
