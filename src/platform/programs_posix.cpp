@@ -73,6 +73,8 @@ public:
         for (auto& a : copies_) pointers_.push_back(a.data());
         pointers_.push_back(nullptr);
     }
+    ArgumentVector(const ArgumentVector&) = delete;  // the pointers lead into this one's copies
+    ArgumentVector& operator=(const ArgumentVector&) = delete;
     char* const* data() { return pointers_.data(); }
 
 private:
