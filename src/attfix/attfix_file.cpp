@@ -1,6 +1,8 @@
-// attfix's own part of its file layer; the system calls are in
-// attfix_file_<system>.cpp.
+// What attfix's file layer does alike on both systems; the system calls
+// are in attfix_file_<system>.cpp.
 #include "attfix_file.h"
+
+#include "attfix_file_shared.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -12,6 +14,13 @@ namespace attfix {
 namespace {
 
 std::string failure;
+
+// A failed call's reason noted: false. Success: true.
+bool succeeded(int error) {
+    if (error == 0) return true;
+    noteFailure(error);
+    return false;
+}
 
 }  // namespace
 
@@ -26,9 +35,33 @@ bool injectedFailure(const char* operation) {
     return true;
 }
 
+void writeTraceFile(const char* name, const std::string& text) {
+    const std::intptr_t file = createTruncated(name);
+    if (file == noFile) return;
+    writeBytes(file, text.data(), text.size());
+    closeFile(file);
+}
+
 void printText(const std::string& text) {
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
+}
+
+InputFile::~InputFile() { close(); }
+
+void InputFile::close() {
+    if (file_ != noFile) closeFile(file_);
+    file_ = noFile;
+}
+
+bool InputFile::fill() {
+    if (injectedFailure("read")) return false;
+    std::size_t got = 0;
+    if (!succeeded(readBytes(file_, buffer_.data(), buffer_.size(), got))) return false;
+    start_ = 0;
+    end_ = got;
+    if (got == 0) atEnd_ = true;
+    return true;
 }
 
 InputFile::Read InputFile::readPiece(std::string& piece, std::size_t limit) {
@@ -49,6 +82,30 @@ InputFile::Read InputFile::readPiece(std::string& piece, std::size_t limit) {
         if (lineFeed) break;
     }
     return piece.empty() ? Read::End : Read::Piece;
+}
+
+OutputFile::~OutputFile() {
+    if (file_ != noFile) closeFile(file_);
+}
+
+bool OutputFile::write(const std::string& bytes) {
+    if (injectedFailure("write")) return false;
+    return succeeded(writeBytes(file_, bytes.data(), bytes.size()));
+}
+
+// Closed even when the data could not be put on the disk; the first
+// failure is the one told.
+bool OutputFile::finish() {
+    bool ok = succeeded(syncToDisk(file_));
+    const int closed = closeFile(file_);
+    if (ok) ok = succeeded(closed);
+    file_ = noFile;
+    return ok;
+}
+
+bool replaceFile(const std::string& from, const std::string& to) {
+    if (injectedFailure("rename")) return false;
+    return succeeded(renameOver(from, to));
 }
 
 }  // namespace attfix

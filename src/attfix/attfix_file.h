@@ -1,6 +1,7 @@
 // The only part of attfix that talks to the operating system: the trace
 // file, standard output, the input and the temporary file, and the final
-// replacement. Paths are taken as the user wrote them; backslashes count as
+// replacement. What both systems do alike is in attfix_file.cpp; the
+// system calls are in attfix_file_<system>.cpp (attfix_file_shared.h). Paths are taken as the user wrote them; backslashes count as
 // separators and a leading drive "D:" names the root, as everywhere in the
 // store's tools.
 //
@@ -87,10 +88,5 @@ private:
 bool replaceFile(const std::string& from, const std::string& to);
 
 void removeFile(const std::string& path);
-
-// For the system files: records the reason of a failed call (an errno
-// value), and the test seam that makes `operation` fail as if refused.
-void noteFailure(int error);
-bool injectedFailure(const char* operation);
 
 }  // namespace attfix

@@ -1,8 +1,10 @@
 // attfix's system calls on POSIX.
 #include "attfix_file.h"
 
+#include "attfix_file_shared.h"
+
 #include <cerrno>
-#include <cstring>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,34 +23,45 @@ std::string nativePath(const std::string& path) {
     return native;
 }
 
-bool writeAll(int fd, const char* data, std::size_t size) {
+int descriptorOf(std::intptr_t file) { return static_cast<int>(file); }
+
+}  // namespace
+
+std::intptr_t createTruncated(const char* name) {
+    const int fd = ::open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    return fd < 0 ? noFile : fd;
+}
+
+int readBytes(std::intptr_t file, char* buffer, std::size_t size, std::size_t& got) {
+    for (;;) {
+        const ssize_t n = ::read(descriptorOf(file), buffer, size);
+        if (n >= 0) {
+            got = static_cast<std::size_t>(n);
+            return 0;
+        }
+        if (errno != EINTR) return errno;
+    }
+}
+
+int writeBytes(std::intptr_t file, const char* data, std::size_t size) {
     while (size > 0) {
-        ssize_t written = ::write(fd, data, size);
+        const ssize_t written = ::write(descriptorOf(file), data, size);
         if (written < 0) {
             if (errno == EINTR) continue;
-            noteFailure(errno);
-            return false;
+            return errno;
         }
         data += written;
         size -= static_cast<std::size_t>(written);
     }
-    return true;
+    return 0;
 }
 
-}  // namespace
+int syncToDisk(std::intptr_t file) { return ::fsync(descriptorOf(file)) != 0 ? errno : 0; }
 
-void writeTraceFile(const char* name, const std::string& text) {
-    int fd = ::open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) return;
-    writeAll(fd, text.data(), text.size());
-    ::close(fd);
-}
+int closeFile(std::intptr_t file) { return ::close(descriptorOf(file)) != 0 ? errno : 0; }
 
-InputFile::~InputFile() { close(); }
-
-void InputFile::close() {
-    if (file_ >= 0) ::close(static_cast<int>(file_));
-    file_ = -1;
+int renameOver(const std::string& from, const std::string& to) {
+    return std::rename(nativePath(from).c_str(), nativePath(to).c_str()) != 0 ? errno : 0;
 }
 
 bool InputFile::open(const std::string& path) {
@@ -72,37 +85,17 @@ bool InputFile::open(const std::string& path) {
     return true;
 }
 
-bool InputFile::fill() {
-    if (injectedFailure("read")) return false;
-    for (;;) {
-        ssize_t got = ::read(static_cast<int>(file_), buffer_.data(), buffer_.size());
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            noteFailure(errno);
-            return false;
-        }
-        start_ = 0;
-        end_ = static_cast<std::size_t>(got);
-        if (got == 0) atEnd_ = true;
-        return true;
-    }
-}
-
 bool InputFile::isSameFileAs(const std::string& path) const {
     struct stat mine {};
     struct stat other {};
-    if (::fstat(static_cast<int>(file_), &mine) != 0 || ::stat(nativePath(path).c_str(), &other) != 0) return false;
+    if (::fstat(descriptorOf(file_), &mine) != 0 || ::stat(nativePath(path).c_str(), &other) != 0) return false;
     return mine.st_dev == other.st_dev && mine.st_ino == other.st_ino;
-}
-
-OutputFile::~OutputFile() {
-    if (file_ >= 0) ::close(static_cast<int>(file_));
 }
 
 bool OutputFile::create(const std::string& path, const InputFile& like) {
     struct stat st {};
     mode_t mode = 0666;
-    if (::fstat(static_cast<int>(like.handle()), &st) == 0) mode = st.st_mode & 07777;
+    if (::fstat(descriptorOf(like.handle()), &st) == 0) mode = st.st_mode & 07777;
     int fd = ::open(nativePath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, mode);
     if (fd < 0) {
         noteFailure(errno);
@@ -120,34 +113,6 @@ bool OutputFile::create(const std::string& path, const InputFile& like) {
         ::fchmod(fd, st.st_mode & 07777);
     }
     file_ = fd;
-    return true;
-}
-
-bool OutputFile::write(const std::string& bytes) {
-    if (injectedFailure("write")) return false;
-    return writeAll(static_cast<int>(file_), bytes.data(), bytes.size());
-}
-
-bool OutputFile::finish() {
-    bool ok = true;
-    if (::fsync(static_cast<int>(file_)) != 0) {
-        noteFailure(errno);
-        ok = false;
-    }
-    if (::close(static_cast<int>(file_)) != 0 && ok) {
-        noteFailure(errno);
-        ok = false;
-    }
-    file_ = -1;
-    return ok;
-}
-
-bool replaceFile(const std::string& from, const std::string& to) {
-    if (injectedFailure("rename")) return false;
-    if (::rename(nativePath(from).c_str(), nativePath(to).c_str()) != 0) {
-        noteFailure(errno);
-        return false;
-    }
     return true;
 }
 

@@ -2,6 +2,8 @@
 // bytes they are, in the ANSI code page, as the client wrote them.
 #include "attfix_file.h"
 
+#include "attfix_file_shared.h"
+
 #include <windows.h>
 
 #include <cerrno>
@@ -14,51 +16,57 @@ constexpr DWORD shareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELET
 
 HANDLE handleOf(std::intptr_t value) { return reinterpret_cast<HANDLE>(value); }
 
-// The reasons are told in the C runtime's words, as on POSIX.
-void noteSystemFailure() {
+// The reason of the last failed call in the C runtime's words, as on POSIX.
+int systemFailure() {
     switch (GetLastError()) {
         case ERROR_FILE_NOT_FOUND:
         case ERROR_PATH_NOT_FOUND:
         case ERROR_INVALID_DRIVE:
-        case ERROR_INVALID_NAME: noteFailure(ENOENT); break;
+        case ERROR_INVALID_NAME: return ENOENT;
         case ERROR_ACCESS_DENIED:
         case ERROR_SHARING_VIOLATION:
         case ERROR_LOCK_VIOLATION:
-        case ERROR_WRITE_PROTECT: noteFailure(EACCES); break;
+        case ERROR_WRITE_PROTECT: return EACCES;
         case ERROR_DISK_FULL:
-        case ERROR_HANDLE_DISK_FULL: noteFailure(ENOSPC); break;
-        default: noteFailure(EIO); break;
+        case ERROR_HANDLE_DISK_FULL: return ENOSPC;
+        default: return EIO;
     }
 }
 
-bool writeAll(HANDLE h, const char* data, std::size_t size) {
-    while (size > 0) {
-        const DWORD ask = size > 0x10000000 ? 0x10000000 : static_cast<DWORD>(size);
-        DWORD written = 0;
-        if (!WriteFile(h, data, ask, &written, nullptr)) {
-            noteSystemFailure();
-            return false;
-        }
-        data += written;
-        size -= written;
-    }
-    return true;
-}
+int resultOf(BOOL ok) { return ok ? 0 : systemFailure(); }
 
 }  // namespace
 
-void writeTraceFile(const char* name, const std::string& text) {
+std::intptr_t createTruncated(const char* name) {
     HANDLE h = CreateFileA(name, GENERIC_WRITE, shareAll, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return;
-    writeAll(h, text.data(), text.size());
-    CloseHandle(h);
+    return h == INVALID_HANDLE_VALUE ? noFile : reinterpret_cast<std::intptr_t>(h);
 }
 
-InputFile::~InputFile() { close(); }
+int readBytes(std::intptr_t file, char* buffer, std::size_t size, std::size_t& got) {
+    const DWORD ask = size > 0x10000000 ? 0x10000000 : static_cast<DWORD>(size);
+    DWORD count = 0;
+    if (!ReadFile(handleOf(file), buffer, ask, &count, nullptr)) return systemFailure();
+    got = count;
+    return 0;
+}
 
-void InputFile::close() {
-    if (file_ != -1) CloseHandle(handleOf(file_));
-    file_ = -1;
+int writeBytes(std::intptr_t file, const char* data, std::size_t size) {
+    while (size > 0) {
+        const DWORD ask = size > 0x10000000 ? 0x10000000 : static_cast<DWORD>(size);
+        DWORD written = 0;
+        if (!WriteFile(handleOf(file), data, ask, &written, nullptr)) return systemFailure();
+        data += written;
+        size -= written;
+    }
+    return 0;
+}
+
+int syncToDisk(std::intptr_t file) { return resultOf(FlushFileBuffers(handleOf(file))); }
+
+int closeFile(std::intptr_t file) { return resultOf(CloseHandle(handleOf(file))); }
+
+int renameOver(const std::string& from, const std::string& to) {
+    return resultOf(MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
 }
 
 bool InputFile::open(const std::string& path) {
@@ -70,7 +78,7 @@ bool InputFile::open(const std::string& path) {
     HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, shareAll, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
                            nullptr);
     if (h == INVALID_HANDLE_VALUE) {
-        noteSystemFailure();
+        noteFailure(systemFailure());
         return false;
     }
     // A device (CON, NUL, a named pipe) could hold the program or has no
@@ -82,19 +90,6 @@ bool InputFile::open(const std::string& path) {
     }
     file_ = reinterpret_cast<std::intptr_t>(h);
     buffer_.resize(65536);
-    return true;
-}
-
-bool InputFile::fill() {
-    if (injectedFailure("read")) return false;
-    DWORD got = 0;
-    if (!ReadFile(handleOf(file_), buffer_.data(), static_cast<DWORD>(buffer_.size()), &got, nullptr)) {
-        noteSystemFailure();
-        return false;
-    }
-    start_ = 0;
-    end_ = got;
-    if (got == 0) atEnd_ = true;
     return true;
 }
 
@@ -110,10 +105,6 @@ bool InputFile::isSameFileAs(const std::string& path) const {
     return same;
 }
 
-OutputFile::~OutputFile() {
-    if (file_ != -1) CloseHandle(handleOf(file_));
-}
-
 bool OutputFile::create(const std::string& path, const InputFile& like) {
     // The copy takes the place of the message, so it keeps the message's
     // attributes (hidden, archive), but not read-only: it must still be
@@ -125,38 +116,10 @@ bool OutputFile::create(const std::string& path, const InputFile& like) {
     if (attributes == 0) attributes = FILE_ATTRIBUTE_NORMAL;
     HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, shareAll, nullptr, CREATE_ALWAYS, attributes, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
-        noteSystemFailure();
+        noteFailure(systemFailure());
         return false;
     }
     file_ = reinterpret_cast<std::intptr_t>(h);
-    return true;
-}
-
-bool OutputFile::write(const std::string& bytes) {
-    if (injectedFailure("write")) return false;
-    return writeAll(handleOf(file_), bytes.data(), bytes.size());
-}
-
-bool OutputFile::finish() {
-    bool ok = true;
-    if (!FlushFileBuffers(handleOf(file_))) {
-        noteSystemFailure();
-        ok = false;
-    }
-    if (!CloseHandle(handleOf(file_)) && ok) {
-        noteSystemFailure();
-        ok = false;
-    }
-    file_ = -1;
-    return ok;
-}
-
-bool replaceFile(const std::string& from, const std::string& to) {
-    if (injectedFailure("rename")) return false;
-    if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        noteSystemFailure();
-        return false;
-    }
     return true;
 }
 

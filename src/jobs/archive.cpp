@@ -209,7 +209,7 @@ void deleteArchived(LL* selected) {
 }
 
 void archiveJob() {
-    if (!checkZipVersion(1)) return;
+    if (!checkZipVersion(ZipProgram::zip)) return;
     if (!settings.topSelected) settings.topSelected = CreatLL();
     if (!settings.topIndexed) settings.topIndexed = CreatLL();
     if (settings.verbose) consoleLinef("Archiving files");

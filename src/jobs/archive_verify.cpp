@@ -178,7 +178,7 @@ std::vector<PatternRuns> testShares(const std::vector<ArchiveMember>& members) {
     // it too, and Windows's unzip matches names in its own code page: the
     // archive is then tested whole, in one run.
     std::vector<PatternRuns> shares(testers);
-    if (!platform::unzipWildcardsStopAtSlash()) {
+    if (!unzipWildcardsStopAtSlash()) {
         shares[0] = PatternRuns{{}};
         return shares;
     }

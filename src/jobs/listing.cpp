@@ -314,7 +314,7 @@ std::string listedLine(const std::string& archive, const IndexEntry& entry, cons
 
 void runListing() {
     // Nothing listed is status 1, whatever the reason.
-    if (!checkZipVersion(2)) endProcess(1);
+    if (!checkZipVersion(ZipProgram::unzip)) endProcess(1);
     resolveAccountNames();
 
     const std::string given = settings.archiveFile ? settings.archiveFile : "ARCHIV??.zip";

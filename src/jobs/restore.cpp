@@ -463,7 +463,7 @@ void restoreMessages(LL* list, std::size_t commandLineLimit) {
 }
 
 void runRestore() {
-    if (!checkZipVersion(2)) return;
+    if (!checkZipVersion(ZipProgram::unzip)) return;
     if (verbose()) consoleLinef("Restoring Files");
     resolveAccountNames();
 

@@ -28,6 +28,18 @@ const char* abbreviate(const char* name, char (&buffer)[4]) {
     return buffer;
 }
 
+// The year as the formulas below count it, from March, so that a leap
+// day comes last: `month` becomes 0 for March up to 11 for February, and
+// January and February belong to the year before.
+void countFromMarch(long long& year, long long& month) {
+    if (month > 2) {
+        month -= 3;
+    } else {
+        month += 9;
+        year -= 1;
+    }
+}
+
 }  // namespace
 
 LdtDate ldtCompose(int year, int month, int day) {
@@ -44,12 +56,7 @@ void ldtSplit(LdtDate value, int& year, int& month, int& day) {
 int ldtDayNumber(int year, int month, int day) {
     long long y = year <= 0 ? 1 : year;
     long long m = month;
-    if (m > 2) {
-        m -= 3;
-    } else {
-        m += 9;
-        y -= 1;
-    }
+    countFromMarch(y, m);
     long long c = y / 100;
     long long r = y % 100;
     long long n = (146097 * c) / 4 + (1461 * r) / 4 + (153 * m + 2) / 5 + day + 1721119;
@@ -114,12 +121,8 @@ int ldtDaysInMonth(int year, int month) {
 int ldtWeekday(int year, int month, int day) {
     long long m = month;
     long long a = year;
-    if (m > 2) {
-        m -= 2;
-    } else {
-        m += 10;
-        a -= 1;
-    }
+    countFromMarch(a, m);
+    m += 1;  // the formula counts March as 1
     long long c = a / 100;
     long long r = a % 100;
     long long s = r + r / 4 + c / 4 - 2 * c + (13 * m - 1) / 5 + day + 77;

@@ -129,6 +129,130 @@ bool replaceSeparators(char* text) {
     return seen[0] + seen[1] + seen[2] <= 1;
 }
 
+// A time's text while it is taken apart: trimmed, in capitals, its colons
+// taken out as their places are noted.
+struct TimeText {
+    char work[timeCopyLength + 1];
+    int len = 0;
+    int minutesAt = 0;   // 1-based position where the minutes begin
+    int secondsAt = 0;   // 1-based position where the seconds begin, 0 without seconds
+    char suffix = '\0';  // the 12-hour clock's letter: A, P, M (midnight) or N (noon)
+
+    void removeAt(int index) {  // 0-based
+        std::memmove(work + index, work + index + 1, static_cast<std::size_t>(len - index));
+        --len;
+    }
+    int colonIndex() const {
+        const char* colon = std::strchr(work, ':');
+        return colon ? static_cast<int>(colon - work) : -1;
+    }
+};
+
+// Copies `text` without its outer blanks, in capitals. The trimmed form is
+// measured in the caller's text first, so that a text too long for the
+// copy is refused without touching either.
+int copyTrimmed(const char* text, bool required, TimeText& t) {
+    const char* begin = text;
+    while (*begin == ' ') ++begin;
+    const char* end = begin + std::strlen(begin);
+    while (end > begin && end[-1] == ' ') --end;
+    const std::size_t trimmed = static_cast<std::size_t>(end - begin);
+    if (trimmed == 0 && required) return ldtErrTimeEmpty;
+    if (trimmed > timeCopyLength) return ldtErrNotATime;
+    t.len = static_cast<int>(trimmed);
+    for (int i = 0; i < t.len; ++i) t.work[i] = upper(begin[i]);
+    t.work[t.len] = '\0';
+    return ldtOk;
+}
+
+// Notes where the minutes and seconds begin and takes the colons out:
+// "h:mm" and "h:mm:ss", or without a colon "hmm", the minutes being the
+// last two characters (counted before a suffix is taken off).
+bool splitAtColons(TimeText& t) {
+    int index = t.colonIndex();
+    if (index >= 0) {
+        t.minutesAt = index + 1;
+        t.removeAt(index);
+    } else {
+        if (t.len < 3) return false;
+        t.minutesAt = t.len - 1;
+    }
+    index = t.colonIndex();
+    if (index >= 0) {
+        t.secondsAt = index + 1;
+        t.removeAt(index);
+    }
+    return t.colonIndex() < 0 && t.len != 0;
+}
+
+// On the 12-hour clock the last letter is the suffix; "AM" and "PM",
+// possibly after blanks, count by the letter before the M.
+bool takeSuffix(TimeText& t, int clock) {
+    if (clock != ldtClock12) return true;
+    t.suffix = t.work[--t.len];
+    t.work[t.len] = '\0';
+    if (t.len == 0) return false;
+    if (t.suffix == 'M' && !isDigit(t.work[t.len - 1])) {
+        t.suffix = t.work[--t.len];
+        while (t.len > 0 && t.work[t.len - 1] == ' ') --t.len;
+        t.work[t.len] = '\0';
+        if (t.len == 0) return false;
+    }
+    return std::strchr("APMN", t.suffix) != nullptr;
+}
+
+bool onlyDigits(const TimeText& t) {
+    for (int i = 0; i < t.len; ++i) {
+        if (!isDigit(t.work[i])) return false;
+    }
+    return true;
+}
+
+struct ClockFields {
+    int hour = 0;
+    int minutes = 0;
+    int seconds = 0;
+};
+
+// One or two hour digits, two of minutes and, with a second colon, two of
+// seconds, each within its range; 24 only as 24:00:00.
+bool readClockFields(const TimeText& t, int clock, ClockFields& f) {
+    const int hourDigits = t.minutesAt - 1;
+    if (hourDigits < 1 || hourDigits > 2 || hourDigits > t.len) return false;
+    readDigits(t.work, hourDigits, f.hour);
+    if (clock == ldtClock12 ? (f.hour < 1 || f.hour > 12) : f.hour > 24) return false;
+
+    const int minutesEnd = t.secondsAt != 0 ? t.secondsAt - 1 : t.len;  // 1-based position of the last minute digit
+    if (minutesEnd - t.minutesAt + 1 != 2 || minutesEnd > t.len) return false;
+    readDigits(t.work + t.minutesAt - 1, 2, f.minutes);
+    if (f.minutes > 59) return false;
+    if (t.secondsAt != 0) {
+        if (t.len - t.secondsAt + 1 != 2) return false;
+        readDigits(t.work + t.secondsAt - 1, 2, f.seconds);
+        if (f.seconds > 59) return false;
+    }
+    return f.hour != 24 || (f.minutes == 0 && f.seconds == 0);
+}
+
+// The hours that the 12-hour clock's suffix adds; midnight ("M") and noon
+// ("N") are 12:00 and nothing else.
+bool suffixOffset(char suffix, const ClockFields& f, int& offset) {
+    offset = 0;
+    switch (suffix) {
+    case 'A': offset = f.hour == 12 ? -12 : 0; break;
+    case 'P': offset = f.hour == 12 ? 0 : 12; break;
+    case 'M':
+        if (f.hour != 12 || f.minutes != 0) return false;
+        offset = -12;
+        break;
+    case 'N':
+        if (f.hour != 12 || f.minutes != 0) return false;
+        break;
+    default: break;
+    }
+    return true;
+}
+
 }  // namespace
 
 int ldtCheckDateFormat(int format) {
@@ -220,96 +344,14 @@ int ldtParseTime(const char* text, int length, LdtTime& time, int kind, int cloc
     if (!text) text = "";
     if (required == 1 && text[0] == '\0') return ldtErrTimeEmpty;
 
-    // Measure the trimmed form in the caller's text before copying, so that
-    // a text too long for the copy is refused without touching either.
-    const char* begin = text;
-    while (*begin == ' ') ++begin;
-    const char* end = begin + std::strlen(begin);
-    while (end > begin && end[-1] == ' ') --end;
-    const std::size_t trimmed = static_cast<std::size_t>(end - begin);
-    if (trimmed == 0 && required == 1) return ldtErrTimeEmpty;
-    if (trimmed > timeCopyLength) return ldtErrNotATime;
-
-    char work[timeCopyLength + 1];
-    int len = static_cast<int>(trimmed);
-    for (int i = 0; i < len; ++i) work[i] = upper(begin[i]);
-    work[len] = '\0';
-    auto removeAt = [&](int index) {  // 0-based
-        std::memmove(work + index, work + index + 1, static_cast<std::size_t>(len - index));
-        --len;
-    };
-    auto colonIndex = [&]() -> int {
-        const char* colon = std::strchr(work, ':');
-        return colon ? static_cast<int>(colon - work) : -1;
-    };
-
-    // c: 1-based position where the minutes begin (the first colon's place).
-    int c;
-    int index = colonIndex();
-    if (index >= 0) {
-        c = index + 1;
-        removeAt(index);
-    } else {
-        if (len < 3) return ldtErrNotATime;
-        c = len - 1;
-    }
-    // s: 1-based position where the seconds begin, 0 without seconds.
-    int s = 0;
-    index = colonIndex();
-    if (index >= 0) {
-        s = index + 1;
-        removeAt(index);
-    }
-    if (colonIndex() >= 0 || len == 0) return ldtErrNotATime;
-
-    char suffix = '\0';
-    if (clock == ldtClock12) {
-        suffix = work[--len];
-        work[len] = '\0';
-        if (len == 0) return ldtErrNotATime;
-        if (suffix == 'M' && !isDigit(work[len - 1])) {
-            // "AM"/"PM", possibly after blanks: the letter before the M counts.
-            suffix = work[--len];
-            while (len > 0 && work[len - 1] == ' ') --len;
-            work[len] = '\0';
-            if (len == 0) return ldtErrNotATime;
-        }
-    }
-    if (suffix != '\0' && !std::strchr("APMN", suffix)) return ldtErrNotATime;
-    for (int i = 0; i < len; ++i) {
-        if (!isDigit(work[i])) return ldtErrNotATime;
-    }
-
-    const int hourDigits = c - 1;
-    if (hourDigits < 1 || hourDigits > 2 || hourDigits > len) return ldtErrNotATime;
-    int hour, minutes, seconds = 0;
-    readDigits(work, hourDigits, hour);
-    if (clock == ldtClock12 ? (hour < 1 || hour > 12) : hour > 24) return ldtErrNotATime;
-
-    const int minutesEnd = s != 0 ? s - 1 : len;  // 1-based position of the last minute digit
-    if (minutesEnd - c + 1 != 2 || minutesEnd > len) return ldtErrNotATime;
-    readDigits(work + c - 1, 2, minutes);
-    if (minutes > 59) return ldtErrNotATime;
-    if (s != 0) {
-        if (len - s + 1 != 2) return ldtErrNotATime;
-        readDigits(work + s - 1, 2, seconds);
-        if (seconds > 59) return ldtErrNotATime;
-    }
-    if (hour == 24 && (minutes != 0 || seconds != 0)) return ldtErrNotATime;
-
+    TimeText t;
+    const int copied = copyTrimmed(text, required == 1, t);
+    if (copied != ldtOk) return copied;
+    ClockFields fields;
     int offset = 0;
-    switch (suffix) {
-    case 'A': offset = hour == 12 ? -12 : 0; break;
-    case 'P': offset = hour == 12 ? 0 : 12; break;
-    case 'M':
-        if (hour != 12 || minutes != 0) return ldtErrNotATime;
-        offset = -12;
-        break;
-    case 'N':
-        if (hour != 12 || minutes != 0) return ldtErrNotATime;
-        break;
-    default: break;
-    }
-    time = ((hour + offset) * 60 + minutes) * 60 + seconds;
+    if (!splitAtColons(t) || !takeSuffix(t, clock) || !onlyDigits(t) || !readClockFields(t, clock, fields) ||
+        !suffixOffset(t.suffix, fields, offset))
+        return ldtErrNotATime;
+    time = ((fields.hour + offset) * 60 + fields.minutes) * 60 + fields.seconds;
     return ldtOk;
 }

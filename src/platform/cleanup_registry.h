@@ -11,7 +11,30 @@
 #include <cstdint>
 #include <string>
 
+#ifndef _WIN32
+#include <csignal>
+#endif
+
 namespace platform {
+
+// Held while a file is made or a program started and entered in the
+// registry: either it is there before the handler looks, or it was never
+// made. POSIX blocks the four interrupts in this thread meanwhile; Windows
+// takes the guard that its handler takes for good.
+class InterruptsHeldOff {
+public:
+    InterruptsHeldOff();
+    ~InterruptsHeldOff();
+    InterruptsHeldOff(const InterruptsHeldOff&) = delete;
+    InterruptsHeldOff& operator=(const InterruptsHeldOff&) = delete;
+#ifndef _WIN32
+    // The thread's mask from before, for a program that is to start with it.
+    const sigset_t& previousMask() const { return saved_; }
+
+private:
+    sigset_t saved_;
+#endif
+};
 
 // Remembers a host path; its slot, or -1 when it cannot be remembered
 // (too long, or every slot taken). Call with interrupts held off.

@@ -1,13 +1,13 @@
 #include "console.h"
 
+#include "console_shared.h"
+
 #include <cerrno>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
 namespace platform {
-
-namespace {
 
 int readOneByte() {
     unsigned char c = 0;
@@ -17,8 +17,6 @@ int readOneByte() {
     } while (n < 0 && errno == EINTR);
     return n == 1 ? c : -1;
 }
-
-}  // namespace
 
 bool standardInputIsTerminal() { return isatty(0) == 1; }
 
@@ -30,8 +28,7 @@ bool keyWaiting() {
     return (p.revents & POLLIN) != 0 && (p.revents & POLLHUP) == 0;
 }
 
-int readKey() {
-    if (!standardInputIsTerminal()) return readOneByte();
+int readConsoleKey() {
     termios saved {};
     if (tcgetattr(0, &saved) != 0) return -1;
     termios raw = saved;

@@ -1,5 +1,7 @@
 #include "console.h"
 
+#include "console_shared.h"
+
 #include <windows.h>
 
 #include <conio.h>
@@ -15,14 +17,14 @@ bool isConsole(HANDLE h) {
     return GetConsoleMode(h, &mode) != 0;
 }
 
+}  // namespace
+
 // One plain byte, as the POSIX build reads it: no text-mode translation.
 int readOneByte() {
     unsigned char c = 0;
     DWORD got = 0;
     return ReadFile(input(), &c, 1, &got, nullptr) && got == 1 ? c : -1;
 }
-
-}  // namespace
 
 bool standardInputIsTerminal() { return isConsole(input()); }
 
@@ -35,9 +37,6 @@ bool keyWaiting() {
     return PeekNamedPipe(h, nullptr, 0, nullptr, &available, nullptr) && available > 0;
 }
 
-int readKey() {
-    if (!standardInputIsTerminal()) return readOneByte();
-    return _getch();
-}
+int readConsoleKey() { return _getch(); }
 
 }  // namespace platform

@@ -1,15 +1,15 @@
 #include "directory.h"
 
+#include "directory_shared.h"
 #include "path.h"
 
-#include <algorithm>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 
 namespace platform {
 
-std::vector<DirEntry> findEntries(const std::string& searchPath) {
+std::vector<DirEntry> listEntries(const std::string& searchPath) {
     std::vector<DirEntry> entries;
     std::size_t cut = searchPath.find_last_of("/\\");
     std::string dirPart, pattern;
@@ -32,7 +32,6 @@ std::vector<DirEntry> findEntries(const std::string& searchPath) {
     while (dirent* e = readdir(d)) {
         if (wildcardMatch(pattern, e->d_name)) names.emplace_back(e->d_name);
     }
-    std::sort(names.begin(), names.end(), lessIgnoringCase);
     entries.reserve(names.size());
     // Each entry is asked for relative to the open directory: one status
     // call, and a second only for a link, instead of two walks of the

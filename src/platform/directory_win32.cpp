@@ -1,15 +1,14 @@
 #include "directory.h"
 
+#include "directory_shared.h"
 #include "win32_shared.h"
-
-#include <algorithm>
 
 namespace platform {
 
 // The system's own search: its wildcard matching (which, like the client's,
 // also looks at short 8.3 names), attributes with the directory bit 0x10,
 // sizes and the three times, all in one call per entry.
-std::vector<DirEntry> findEntries(const std::string& searchPath) {
+std::vector<DirEntry> listEntries(const std::string& searchPath) {
     std::vector<DirEntry> entries;
     const std::string host = hostForm(searchPath);
     const auto cut = host.find_last_of('\\');
@@ -54,9 +53,6 @@ std::vector<DirEntry> findEntries(const std::string& searchPath) {
         entries.push_back(std::move(entry));
     } while (FindNextFileA(search, &found));
     FindClose(search);
-    // FAT and network drives list in no particular order.
-    std::sort(entries.begin(), entries.end(),
-              [](const DirEntry& a, const DirEntry& b) { return lessIgnoringCase(a.name, b.name); });
     return entries;
 }
 

@@ -1,11 +1,11 @@
 #include "file.h"
 
 #include "cleanup_registry.h"
-#include "posix_shared.h"
+#include "file_shared.h"
 #include "path.h"
+#include "posix_shared.h"
 
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -32,69 +32,27 @@ void fillStatus(const struct stat& st, FileStatus& status) {
 // waiting for a writer; on a regular file it changes nothing.
 constexpr int readingFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
 
-// The name as given first: it opens only when it exists exactly, which is
-// what the look-up would have found. Only a miss pays for the case-blind
-// search.
-int openForReading(const std::string& path) {
-    const std::string host = hostForm(path);
-    int fd = ::open(host.c_str(), readingFlags);
-    if (fd < 0) fd = ::open(resolveHost(host).c_str(), readingFlags);
-    return fd;
-}
-
-// Reads the first block of `fd` into `start`. True when that is all the
-// reader will want: then `fd` is closed. Otherwise it stays open in
-// `start.file`, or with `closeAnyway` is closed all the same.
-bool readFirstBlock(int fd, FileStart& start, EnoughRead enough, bool closeAnyway) {
-    start.size = 0;
-    start.readError = Error{};
-    start.file.value = fd;
-    const long n = readSome(start.file, start.bytes, FileStart::capacity, start.readError);
-    bool done = true;
-    if (n >= 0) {
-        start.size = static_cast<std::size_t>(n);
-        const std::size_t wanted = enough ? enough(start.bytes, start.size) : 0;
-        if (wanted != 0 && wanted <= start.size) start.size = wanted;
-        // A regular file gives less than asked for only at its end.
-        done = wanted != 0 || start.size < FileStart::capacity;
-    }
-    if (done || closeAnyway) closeFile(start.file);
-    return done;
-}
-
-// Held while a temporary is made and entered in the cleanup registry: it
-// either is in the registry before the handler looks, or is never made.
-class InterruptsHeldOff {
-public:
-    InterruptsHeldOff() {
-        sigset_t interrupts;
-        sigemptyset(&interrupts);
-        for (int number : {SIGINT, SIGQUIT, SIGTERM, SIGABRT}) sigaddset(&interrupts, number);
-        sigprocmask(SIG_BLOCK, &interrupts, &saved_);
-    }
-    ~InterruptsHeldOff() { sigprocmask(SIG_SETMASK, &saved_, nullptr); }
-    InterruptsHeldOff(const InterruptsHeldOff&) = delete;
-    InterruptsHeldOff& operator=(const InterruptsHeldOff&) = delete;
-
-private:
-    sigset_t saved_;
-};
-
 }  // namespace
 
+const Error streamNotOpen{EBADF};
+
 int createRememberedFile(std::vector<char>& pattern, int& slot) {
-    InterruptsHeldOff held;
-    int fd = mkstemp(pattern.data());
-    int error = errno;
-    slot = -1;
-    if (fd >= 0) {
-        slot = rememberFile(pattern.data());
-        if (slot < 0) {
-            // Unknown to the handler, it could outlive an interrupt.
-            close(fd);
-            unlink(pattern.data());
-            fd = -1;
-            error = EMFILE;
+    int fd = -1;
+    int error = 0;
+    {
+        InterruptsHeldOff held;
+        fd = mkstemp(pattern.data());
+        error = errno;
+        slot = -1;
+        if (fd >= 0) {
+            slot = rememberFile(pattern.data());
+            if (slot < 0) {
+                // Unknown to the handler, it could outlive an interrupt.
+                close(fd);
+                unlink(pattern.data());
+                fd = -1;
+                error = EMFILE;
+            }
         }
     }
     errno = error;
@@ -111,11 +69,6 @@ bool fileStatus(const std::string& path, FileStatus& status, Error* error) {
     }
     fillStatus(st, status);
     return true;
-}
-
-bool fileExists(const std::string& path) {
-    FileStatus s;
-    return fileStatus(path, s);
 }
 
 std::FILE* openFile(const std::string& path, const char* mode) {
@@ -184,8 +137,6 @@ bool readLinkText(const std::string& path, std::string& text) {
     return true;
 }
 
-AtomicFile::~AtomicFile() { discard(); }
-
 Error AtomicFile::open(const std::string& path) {
     discard();
     target_ = resolvePath(path);
@@ -213,34 +164,6 @@ Error AtomicFile::open(const std::string& path) {
     return Error{};
 }
 
-Error AtomicFile::commit() {
-    if (!stream_) return Error{EBADF};
-    Error e;
-    if (std::fflush(stream_) != 0) e = lastError();
-    if (!e && fsync(fileno(stream_)) != 0) e = lastError();
-    if (std::fclose(stream_) != 0 && !e) e = lastError();
-    stream_ = nullptr;
-    if (!e && std::rename(temporary_.c_str(), target_.c_str()) != 0) e = lastError();
-    if (e) unlink(temporary_.c_str());
-    temporary_.clear();
-    forgetFile(slot_);
-    slot_ = -1;
-    return e;
-}
-
-void AtomicFile::discard() {
-    if (stream_) {
-        std::fclose(stream_);
-        stream_ = nullptr;
-    }
-    if (!temporary_.empty()) {
-        unlink(temporary_.c_str());
-        temporary_.clear();
-    }
-    forgetFile(slot_);
-    slot_ = -1;
-}
-
 long readSome(FileHandle file, char* buffer, std::size_t size, Error& error) {
     for (;;) {
         const ssize_t n = ::read(static_cast<int>(file.value), buffer, size);
@@ -261,17 +184,31 @@ void closeFile(FileHandle& file) {
 
 FileHandle handleOf(std::FILE* stream) { return FileHandle{stream ? fileno(stream) : -1}; }
 
-bool openStart(const std::string& path, FileStart& start, EnoughRead enough) {
-    const int fd = openForReading(path);
-    if (fd < 0) return false;
-    readFirstBlock(fd, start, enough, false);
-    return true;
+Error closeOnDisk(std::FILE* stream) {
+    Error e;
+    if (std::fflush(stream) != 0) e = lastError();
+    if (!e && fsync(fileno(stream)) != 0) e = lastError();
+    if (std::fclose(stream) != 0 && !e) e = lastError();
+    return e;
 }
 
-bool readWholeStart(const std::string& path, FileStart& start, EnoughRead enough) {
-    const int fd = openForReading(path);
-    // A failed read is no start at all: the caller reads the file again.
-    return fd >= 0 && readFirstBlock(fd, start, enough, true) && !start.readError;
+Error replaceHostFile(const std::string& from, const std::string& to) {
+    return resultOf(std::rename(from.c_str(), to.c_str()));
 }
+
+void removeHostFile(const std::string& host) { unlink(host.c_str()); }
+
+// The name as given first: it opens only when it exists exactly, which is
+// what the look-up would have found. Only a miss pays for the case-blind
+// search.
+FileHandle openForReading(const std::string& path) {
+    const std::string host = hostForm(path);
+    int fd = ::open(host.c_str(), readingFlags);
+    if (fd < 0) fd = ::open(resolveHost(host).c_str(), readingFlags);
+    return FileHandle{fd};
+}
+
+// Every file is opened without waiting (readingFlags).
+bool readsAtOnce(FileHandle) { return true; }
 
 }  // namespace platform

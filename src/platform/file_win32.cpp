@@ -1,6 +1,7 @@
 #include "file.h"
 
 #include "cleanup_registry.h"
+#include "file_shared.h"
 #include "path.h"
 #include "win32_shared.h"
 
@@ -51,43 +52,13 @@ std::FILE* streamOver(HANDLE h, int flags, const char* mode) {
     return stream;
 }
 
-// Opens for reading its start: a disk file, or (a device or pipe named
-// like a message) something that is taken as empty at once.
-HANDLE openForReading(const std::string& path) {
-    return CreateFileA(hostForm(path).c_str(), GENERIC_READ, shareAll, nullptr, OPEN_EXISTING,
-                       FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-}
-
-// As on POSIX: the first block read; true when it is all the reader will
-// want, and the file then closed.
-bool readFirstBlock(HANDLE h, FileStart& start, EnoughRead enough, bool closeAnyway) {
-    start.size = 0;
-    start.readError = Error{};
-    start.file.value = reinterpret_cast<std::intptr_t>(h);
-    bool done = true;
-    if (GetFileType(h) == FILE_TYPE_DISK) {
-        const long n = readSome(start.file, start.bytes, FileStart::capacity, start.readError);
-        if (n >= 0) {
-            start.size = static_cast<std::size_t>(n);
-            const std::size_t wanted = enough ? enough(start.bytes, start.size) : 0;
-            if (wanted != 0 && wanted <= start.size) start.size = wanted;
-            done = wanted != 0 || start.size < FileStart::capacity;
-        }
-    }
-    if (done || closeAnyway) closeFile(start.file);
-    return done;
-}
-
 }  // namespace
+
+const Error streamNotOpen{ERROR_INVALID_HANDLE};
 
 std::time_t timeOf(const FILETIME& when) {
     const ULONGLONG ticks = (static_cast<ULONGLONG>(when.dwHighDateTime) << 32) | when.dwLowDateTime;
     return static_cast<std::time_t>(ticks / 10000000ULL) - static_cast<std::time_t>(11644473600LL);
-}
-
-FILETIME fileTimeOf(std::time_t when) {
-    const ULONGLONG ticks = (static_cast<ULONGLONG>(when) + 11644473600ULL) * 10000000ULL;
-    return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
 }
 
 HANDLE createRememberedFile(const std::string& path, int& slot) {
@@ -153,11 +124,6 @@ bool fileStatus(const std::string& path, FileStatus& status, Error* error) {
     return true;
 }
 
-bool fileExists(const std::string& path) {
-    FileStatus s;
-    return fileStatus(path, s);
-}
-
 // Writing honours text mode: lines end in CR LF unless "b" is given, as
 // the Windows tools that read the report file and the list file expect.
 // Reading always keeps the bytes: every reader takes CR LF and LF alike,
@@ -212,29 +178,18 @@ Error makeWritable(const std::string& path) {
     return resultOf(SetFileAttributesA(host.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY)));
 }
 
-Error setFileTimes(const std::string& path, std::time_t access, std::time_t modify) {
-    HANDLE h = CreateFileA(hostForm(path).c_str(), FILE_WRITE_ATTRIBUTES, shareAll, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return lastError();
-    const FILETIME accessed = fileTimeOf(access), written = fileTimeOf(modify);
-    const Error e = resultOf(SetFileTime(h, nullptr, &accessed, &written));
-    CloseHandle(h);
-    return e;
-}
-
-AtomicFile::~AtomicFile() { discard(); }
-
 Error AtomicFile::open(const std::string& path) {
     discard();
     target_ = hostForm(path);
     const auto slash = target_.find_last_of('\\');
     const std::string dir = slash == std::string::npos ? std::string() : target_.substr(0, slash + 1);
     const std::string leaf = slash == std::string::npos ? target_ : target_.substr(slash + 1);
-    static unsigned counter = 0;
+    // A name that is taken already is passed over: the attempt counts on.
     HANDLE h = INVALID_HANDLE_VALUE;
-    for (int attempt = 0; attempt < 100 && h == INVALID_HANDLE_VALUE; ++attempt) {
+    for (unsigned attempt = 0; attempt < 100 && h == INVALID_HANDLE_VALUE; ++attempt) {
         char suffix[32];
-        std::snprintf(suffix, sizeof suffix, ".%lx%lx", GetCurrentProcessId(), static_cast<unsigned long>(++counter + GetTickCount() % 4096));
+        std::snprintf(suffix, sizeof suffix, ".%lx%lx", GetCurrentProcessId(),
+                      static_cast<unsigned long>(attempt + GetTickCount() % 4096));
         temporary_ = dir + "." + leaf + suffix;
         h = createRememberedFile(temporary_, slot_);
         if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
@@ -285,36 +240,6 @@ Error PrivateDirectory::create(const std::string& parent) {
 // unzip.exe makes no links.
 bool readLinkText(const std::string&, std::string&) { return false; }
 
-Error AtomicFile::commit() {
-    if (!stream_) return Error{ERROR_INVALID_HANDLE};
-    Error e;
-    if (std::fflush(stream_) != 0) e = Error{ERROR_WRITE_FAULT};
-    HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream_)));
-    if (!e && !FlushFileBuffers(h)) e = lastError();
-    if (std::fclose(stream_) != 0 && !e) e = Error{ERROR_WRITE_FAULT};
-    stream_ = nullptr;
-    if (!e && !MoveFileExA(temporary_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        e = lastError();
-    if (e) DeleteFileA(temporary_.c_str());
-    temporary_.clear();
-    forgetFile(slot_);
-    slot_ = -1;
-    return e;
-}
-
-void AtomicFile::discard() {
-    if (stream_) {
-        std::fclose(stream_);
-        stream_ = nullptr;
-    }
-    if (!temporary_.empty()) {
-        DeleteFileA(temporary_.c_str());
-        temporary_.clear();
-    }
-    forgetFile(slot_);
-    slot_ = -1;
-}
-
 long readSome(FileHandle file, char* buffer, std::size_t size, Error& error) {
     DWORD got = 0;
     const DWORD ask = size > 0x10000000 ? 0x10000000 : static_cast<DWORD>(size);
@@ -334,17 +259,30 @@ FileHandle handleOf(std::FILE* stream) {
     return FileHandle{stream ? static_cast<std::intptr_t>(_get_osfhandle(_fileno(stream))) : -1};
 }
 
-bool openStart(const std::string& path, FileStart& start, EnoughRead enough) {
-    HANDLE h = openForReading(path);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    readFirstBlock(h, start, enough, false);
-    return true;
+// The C runtime's stream calls leave no system error behind: a failed
+// flush or close counts as a write fault.
+Error closeOnDisk(std::FILE* stream) {
+    Error e;
+    if (std::fflush(stream) != 0) e = Error{ERROR_WRITE_FAULT};
+    HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    if (!e && !FlushFileBuffers(h)) e = lastError();
+    if (std::fclose(stream) != 0 && !e) e = Error{ERROR_WRITE_FAULT};
+    return e;
 }
 
-bool readWholeStart(const std::string& path, FileStart& start, EnoughRead enough) {
-    HANDLE h = openForReading(path);
-    // A failed read is no start at all: the caller reads the file again.
-    return h != INVALID_HANDLE_VALUE && readFirstBlock(h, start, enough, true) && !start.readError;
+Error replaceHostFile(const std::string& from, const std::string& to) {
+    return resultOf(MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
 }
+
+void removeHostFile(const std::string& host) { DeleteFileA(host.c_str()); }
+
+FileHandle openForReading(const std::string& path) {
+    HANDLE h = CreateFileA(hostForm(path).c_str(), GENERIC_READ, shareAll, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    return FileHandle{reinterpret_cast<std::intptr_t>(h)};
+}
+
+// A device or pipe named like a message is taken as empty at once.
+bool readsAtOnce(FileHandle file) { return GetFileType(reinterpret_cast<HANDLE>(file.value)) == FILE_TYPE_DISK; }
 
 }  // namespace platform

@@ -6,6 +6,14 @@
 
 namespace platform {
 
+namespace {
+
+// The lock file may be removed and made anew between our open and our
+// lock; a handful of such turns is all that can happen in practice.
+constexpr int lockAttempts = 64;
+
+// A lock just taken on `file`: kept in `lock` with the holder's text
+// written, or, when the text cannot be written, let go again (`failed`).
 LockOutcome keepTakenLock(FileLock& lock, FileHandle file, const std::string& hostPath, int slot,
                           const std::string& holderText, Error& error) {
     lock.file = file;
@@ -14,6 +22,25 @@ LockOutcome keepTakenLock(FileLock& lock, FileHandle file, const std::string& ho
     error = writeLockHolder(file, holderText);
     if (!error) return LockOutcome::taken;
     releaseLock(lock);
+    return LockOutcome::failed;
+}
+
+}  // namespace
+
+LockOutcome takeLock(const std::string& path, const std::string& holderText, FileLock& lock,
+                     std::string& otherHolder, Error& error) {
+    const std::string host = lockFilePath(path);
+    for (int attempt = 0; attempt < lockAttempts; ++attempt) {
+        FileHandle file;
+        int slot = -1;
+        switch (tryLock(host, file, slot, otherHolder, error)) {
+            case LockTry::locked: return keepTakenLock(lock, file, host, slot, holderText, error);
+            case LockTry::held: return LockOutcome::held;
+            case LockTry::failed: return LockOutcome::failed;
+            case LockTry::again: break;
+        }
+    }
+    error = lockKeptChanging;
     return LockOutcome::failed;
 }
 

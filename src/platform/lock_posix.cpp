@@ -1,12 +1,10 @@
 #include "lock.h"
 
-#include "lock_shared.h"
-
 #include "cleanup_registry.h"
+#include "lock_shared.h"
 #include "posix_shared.h"
 
 #include <cerrno>
-#include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -16,10 +14,6 @@ namespace platform {
 
 namespace {
 
-// The lock file may be removed and made anew between our open and our
-// lock; a handful of such turns is all that can happen in practice.
-constexpr int lockAttempts = 64;
-
 bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
 std::string readHolder(int fd) {
@@ -28,26 +22,11 @@ std::string readHolder(int fd) {
     return n > 0 ? std::string(text, static_cast<std::size_t>(n)) : std::string();
 }
 
-// Interrupts held off from the open until the lock file is in the cleanup
-// registry: an interrupt then removes a file this run locked, and never
-// leaves one it made.
-class InterruptsHeldOff {
-public:
-    InterruptsHeldOff() {
-        sigset_t interrupts;
-        sigemptyset(&interrupts);
-        for (int number : {SIGINT, SIGQUIT, SIGTERM, SIGABRT}) sigaddset(&interrupts, number);
-        sigprocmask(SIG_BLOCK, &interrupts, &saved_);
-    }
-    ~InterruptsHeldOff() { sigprocmask(SIG_SETMASK, &saved_, nullptr); }
-    InterruptsHeldOff(const InterruptsHeldOff&) = delete;
-    InterruptsHeldOff& operator=(const InterruptsHeldOff&) = delete;
-
-private:
-    sigset_t saved_;
-};
-
 }  // namespace
+
+const Error lockKeptChanging{EAGAIN};
+
+std::string lockFilePath(const std::string& path) { return resolveHost(hostForm(path)); }
 
 Error writeLockHolder(FileHandle file, const std::string& text) {
     const int fd = static_cast<int>(file.value);
@@ -61,38 +40,29 @@ Error writeLockHolder(FileHandle file, const std::string& text) {
     return Error{};
 }
 
-LockOutcome takeLock(const std::string& path, const std::string& holderText, FileLock& lock,
-                     std::string& otherHolder, Error& error) {
-    const std::string host = resolveHost(hostForm(path));
-    for (int attempt = 0; attempt < lockAttempts; ++attempt) {
-        int fd = -1;
-        int slot = -1;
-        {
-            InterruptsHeldOff held;
-            fd = ::open(host.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-            if (fd < 0) {
-                error = Error{errno};
-                return LockOutcome::failed;
-            }
-            if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-                const int number = errno;
-                if (number == EWOULDBLOCK) otherHolder = readHolder(fd);
-                ::close(fd);
-                if (number == EWOULDBLOCK) return LockOutcome::held;
-                error = Error{number};
-                return LockOutcome::failed;
-            }
-            struct stat locked, named;
-            if (::fstat(fd, &locked) != 0 || ::stat(host.c_str(), &named) != 0 || !sameFile(locked, named)) {
-                ::close(fd);  // its holder removed it before letting go: try the new one
-                continue;
-            }
-            slot = rememberFile(host);
-        }
-        return keepTakenLock(lock, FileHandle{fd}, host, slot, holderText, error);
+LockTry tryLock(const std::string& host, FileHandle& file, int& slot, std::string& otherHolder, Error& error) {
+    InterruptsHeldOff held;
+    const int fd = ::open(host.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        error = Error{errno};
+        return LockTry::failed;
     }
-    error = Error{EAGAIN};
-    return LockOutcome::failed;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int number = errno;
+        if (number == EWOULDBLOCK) otherHolder = readHolder(fd);
+        ::close(fd);
+        if (number == EWOULDBLOCK) return LockTry::held;
+        error = Error{number};
+        return LockTry::failed;
+    }
+    struct stat locked, named;
+    if (::fstat(fd, &locked) != 0 || ::stat(host.c_str(), &named) != 0 || !sameFile(locked, named)) {
+        ::close(fd);  // its holder removed it before letting go
+        return LockTry::again;
+    }
+    file = FileHandle{fd};
+    slot = rememberFile(host);
+    return LockTry::locked;
 }
 
 bool fileIdentity(const std::string& path, FileIdentity& identity) {

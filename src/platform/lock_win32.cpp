@@ -8,8 +8,6 @@ namespace platform {
 
 namespace {
 
-constexpr int lockAttempts = 64;
-
 // The lock covers one byte far beyond the text, so that whoever finds it
 // held can still read who holds it.
 constexpr DWORD lockOffsetHigh = 0x40000000;
@@ -31,6 +29,10 @@ std::string readHolder(HANDLE h) {
 
 }  // namespace
 
+const Error lockKeptChanging{ERROR_SHARING_VIOLATION};
+
+std::string lockFilePath(const std::string& path) { return hostForm(path); }
+
 Error writeLockHolder(FileHandle file, const std::string& text) {
     HANDLE h = reinterpret_cast<HANDLE>(file.value);
     LARGE_INTEGER start{};
@@ -40,52 +42,42 @@ Error writeLockHolder(FileHandle file, const std::string& text) {
     return written == text.size() ? Error{} : Error{ERROR_WRITE_FAULT};
 }
 
-LockOutcome takeLock(const std::string& path, const std::string& holderText, FileLock& lock,
-                     std::string& otherHolder, Error& error) {
-    const std::string host = hostForm(path);
-    for (int attempt = 0; attempt < lockAttempts; ++attempt) {
-        HANDLE h = INVALID_HANDLE_VALUE;
-        int slot = -1;
-        bool again = false;
-        {
-            // Until the file is in the cleanup registry: an interrupt then
-            // removes a file this run locked, and never leaves one it made.
-            InterruptsHeldOff held;
-            h = CreateFileA(host.c_str(), GENERIC_READ | GENERIC_WRITE, shareAll, nullptr, OPEN_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-            if (h == INVALID_HANDLE_VALUE) {
-                error = lastError();
-                // Most likely removed by its holder a moment ago.
-                if (error.number != ERROR_ACCESS_DENIED) return LockOutcome::failed;
+LockTry tryLock(const std::string& host, FileHandle& file, int& slot, std::string& otherHolder, Error& error) {
+    bool again = false;
+    {
+        InterruptsHeldOff held;
+        HANDLE h = CreateFileA(host.c_str(), GENERIC_READ | GENERIC_WRITE, shareAll, nullptr, OPEN_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) {
+            error = lastError();
+            // Most likely removed by its holder a moment ago.
+            if (error.number != ERROR_ACCESS_DENIED) return LockTry::failed;
+            again = true;
+        } else {
+            OVERLAPPED at{};
+            at.OffsetHigh = lockOffsetHigh;
+            if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+                const Error failure = lastError();
+                const bool heldByOther = failure.number == ERROR_LOCK_VIOLATION || failure.number == ERROR_IO_PENDING;
+                if (heldByOther) otherHolder = readHolder(h);
+                CloseHandle(h);
+                if (heldByOther) return LockTry::held;
+                error = failure;
+                return LockTry::failed;
+            }
+            if (deletePending(h)) {
+                CloseHandle(h);
                 again = true;
             } else {
-                OVERLAPPED at{};
-                at.OffsetHigh = lockOffsetHigh;
-                if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
-                    const Error failure = lastError();
-                    const bool heldByOther = failure.number == ERROR_LOCK_VIOLATION || failure.number == ERROR_IO_PENDING;
-                    if (heldByOther) otherHolder = readHolder(h);
-                    CloseHandle(h);
-                    if (heldByOther) return LockOutcome::held;
-                    error = failure;
-                    return LockOutcome::failed;
-                }
-                if (deletePending(h)) {
-                    CloseHandle(h);
-                    again = true;
-                } else {
-                    slot = rememberFile(host);
-                }
+                file = FileHandle{reinterpret_cast<std::intptr_t>(h)};
+                slot = rememberFile(host);
             }
         }
-        if (again) {
-            Sleep(20);
-            continue;
-        }
-        return keepTakenLock(lock, FileHandle{reinterpret_cast<std::intptr_t>(h)}, host, slot, holderText, error);
     }
-    error = Error{ERROR_SHARING_VIOLATION};
-    return LockOutcome::failed;
+    if (!again) return LockTry::locked;
+    // The removed file goes when its holder's last handle closes.
+    Sleep(20);
+    return LockTry::again;
 }
 
 bool fileIdentity(const std::string& path, FileIdentity& identity) {

@@ -1,5 +1,7 @@
 // The operating system, and nothing else: one header per concept, each
-// with a *_posix.cpp (and a *_win32.cpp) beside it, chosen by the build.
+// with a *_posix.cpp and a *_win32.cpp beside it, chosen by the build, that
+// hold only system calls; what both systems do alike is in the concept's
+// portable .cpp, and what it asks of each system in its *_shared.h.
 //
 //   path.h       store paths, letter case, drive and current directory
 //   file.h       status, open, remove, rename, safe rewrites, reading starts

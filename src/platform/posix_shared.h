@@ -1,6 +1,8 @@
 // Shared by the POSIX files of the platform layer.
 #pragma once
 
+#include "signals.h"
+
 #include <string>
 #include <vector>
 
@@ -18,5 +20,8 @@ std::string resolveHost(const std::string& host);
 // exists. The descriptor, or -1 with errno set; `slot` is its registry
 // place (-1 when the registry is full: the file then is removed again).
 int createRememberedFile(std::vector<char>& pattern, int& slot);
+
+// The signal that stands for `which` (SIGQUIT for the break key).
+int signalNumber(Signal which);
 
 }  // namespace platform

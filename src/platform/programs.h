@@ -11,15 +11,11 @@
 
 namespace platform {
 
-// The separator of PATH elements (":" on POSIX, ";" on Windows) and the
-// names under which the Info-ZIP programs are installed.
+// The separator of PATH elements (":" on POSIX, ";" on Windows), and what
+// follows a program's name in its file name ("" on POSIX, ".exe" on
+// Windows).
 char pathListSeparator();
-const char* zipProgramName();    // "zip"   ("zip.exe" on Windows)
-const char* unzipProgramName();  // "unzip" ("unzip.exe" on Windows)
-// Whether this system's unzip takes -W, so that "*" stops at "/": Info-ZIP
-// builds it for Unix only. Without it a directory's pattern also names the
-// members below that directory.
-bool unzipWildcardsStopAtSlash();
+const char* executableSuffix();
 
 // How many bytes the arguments of a started program may take in all, with
 // room to spare: the system's limit of a command line (32,767 characters

@@ -3,6 +3,7 @@
 #include "cleanup_registry.h"
 #include "path.h"
 #include "posix_shared.h"
+#include "programs_shared.h"
 
 #include <cctype>
 #include <cerrno>
@@ -22,133 +23,131 @@ namespace platform {
 
 namespace {
 
-int signalNumberOf(Signal which) {
-    switch (which) {
-        case Signal::interrupt: return SIGINT;
-        case Signal::breakKey: return SIGQUIT;
-        case Signal::terminate: return SIGTERM;
-        case Signal::abort: return SIGABRT;
-    }
-    return SIGTERM;
-}
-
 // The child's wait status, false (with `error` set) when it cannot be had.
 bool waitForExit(pid_t pid, int& status, Error& error) {
-    setRunningChild(pid);
-    bool waited = true;
     while (waitpid(pid, &status, 0) < 0) {
         if (errno != EINTR) {
             error = Error{errno};
-            waited = false;
-            break;
+            return false;
         }
     }
+    return true;
+}
+
+// waitForExit with the child as the registry's running child meanwhile,
+// so that an interrupt stops it too, and waits for it.
+bool waitForRunningChild(pid_t pid, int& status, Error& error) {
+    setRunningChild(pid);
+    const bool waited = waitForExit(pid, status, error);
     setRunningChild(0);
     return waited;
 }
 
-}  // namespace
-
-void stopRunningChild(Signal which) {
-    const pid_t child = static_cast<pid_t>(runningChild());
-    if (child <= 0) return;
-    kill(child, signalNumberOf(which));
-    // Give it time to clean up after itself; one that does not stop is killed.
-    for (int i = 0; i < 100; ++i) {
-        if (waitpid(child, nullptr, WNOHANG) != 0) return;
-        const timespec pause{0, 50 * 1000 * 1000};
-        nanosleep(&pause, nullptr);
-    }
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
+int exitStatusOf(int status) {
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+    return 1;
 }
 
-char pathListSeparator() { return ':'; }
-const char* zipProgramName() { return "zip"; }
-const char* unzipProgramName() { return "unzip"; }
-bool unzipWildcardsStopAtSlash() { return true; }
-
-namespace {
-
-// The spawn of both kinds: from the main thread, which an interrupt finds
-// in the registry, or from a helper thread, whose child gets the signal
-// mask and handling of a fresh process.
-// With `onOutput`, the child's standard output is a pipe that is read to
-// its end before the child is waited for, and its standard error is
-// /dev/null.
-int spawnAndWaitAs(bool fromHelper, const std::string& path, const std::vector<std::string>& argv, Error& error,
-                   const OutputBlocks* onOutput = nullptr) {
-    std::string host = resolvePath(path);
-    // posix_spawn reports a missing program only through the child's exit
-    // status on some systems; look first so that "not started" is certain.
+// posix_spawn reports a missing program only through the child's exit
+// status on some systems; look first so that "not started" is certain.
+bool canStart(const std::string& host, Error& error) {
     if (access(host.c_str(), X_OK) != 0) {
         error = Error{errno};
-        return -1;
+        return false;
     }
     struct stat st {};
     if (stat(host.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
         error = Error{EACCES};
-        return -1;
+        return false;
     }
-    std::vector<std::string> copies(argv);
-    std::vector<char*> args;
-    args.reserve(copies.size() + 1);
-    for (auto& a : copies) args.push_back(a.data());
-    args.push_back(nullptr);
+    return true;
+}
+
+// The argument vector as posix_spawn takes it: copies it may change, and
+// a null entry at the end.
+class ArgumentVector {
+public:
+    explicit ArgumentVector(const std::vector<std::string>& argv) : copies_(argv) {
+        pointers_.reserve(copies_.size() + 1);
+        for (auto& a : copies_) pointers_.push_back(a.data());
+        pointers_.push_back(nullptr);
+    }
+    ArgumentVector(const ArgumentVector&) = delete;  // the pointers lead into this one's copies
+    ArgumentVector& operator=(const ArgumentVector&) = delete;
+    char* const* data() { return pointers_.data(); }
+
+private:
+    std::vector<std::string> copies_;
+    std::vector<char*> pointers_;
+};
+
+// Starts the program with `mask` as its signal mask and, when given, the
+// signals in `defaults` handled the default way. 0, or the error number.
+int spawnWith(const std::string& host, ArgumentVector& args, const sigset_t& mask, const sigset_t* defaults,
+              pid_t& pid, const posix_spawn_file_actions_t* actions = nullptr) {
     posix_spawnattr_t attributes;
-    if (posix_spawnattr_init(&attributes) != 0) {
-        error = Error{ENOMEM};
-        return -1;
+    if (posix_spawnattr_init(&attributes) != 0) return ENOMEM;
+    posix_spawnattr_setsigmask(&attributes, &mask);
+    short flags = POSIX_SPAWN_SETSIGMASK;
+    if (defaults) {
+        posix_spawnattr_setsigdefault(&attributes, defaults);
+        flags |= POSIX_SPAWN_SETSIGDEF;
     }
-    if (fromHelper) {
-        // The helper blocks every signal: its child must not inherit that,
-        // so that an interrupt from the terminal ends it.
-        sigset_t none, caught;
-        sigemptyset(&none);
-        sigemptyset(&caught);
-        for (int s : {SIGINT, SIGQUIT, SIGTERM, SIGABRT, SIGPIPE}) sigaddset(&caught, s);
-        posix_spawnattr_setsigmask(&attributes, &none);
-        posix_spawnattr_setsigdefault(&attributes, &caught);
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    posix_spawnattr_setflags(&attributes, flags);
+    const int rc = posix_spawn(&pid, host.c_str(), actions, &attributes, args.data(), environ);
+    posix_spawnattr_destroy(&attributes);
+    return rc;
+}
+
+// From the main thread the interrupts are held off until the child is in
+// the registry, so that no interrupt can end the run in between and leave
+// zip writing behind it; the child starts with the usual mask.
+int runFromMainThread(const std::string& host, ArgumentVector& args, Error& error) {
+    pid_t pid = 0;
+    {
+        InterruptsHeldOff held;
+        const int rc = spawnWith(host, args, held.previousMask(), nullptr, pid);
+        if (rc != 0) {
+            error = Error{rc};
+            return -1;
+        }
+        setRunningChild(pid);
     }
-    // From the main thread the interrupts are held off until the child is
-    // in the registry, so that no interrupt can end the run in between and
-    // leave zip writing behind it; the child starts with the usual mask.
-    sigset_t interrupts, saved;
-    sigemptyset(&interrupts);
-    for (int number : {SIGINT, SIGQUIT, SIGTERM, SIGABRT}) sigaddset(&interrupts, number);
-    if (!fromHelper) {
-        sigprocmask(SIG_BLOCK, &interrupts, &saved);
-        posix_spawnattr_setsigmask(&attributes, &saved);
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
-    }
+    int status = 0;
+    return waitForRunningChild(pid, status, error) ? exitStatusOf(status) : -1;
+}
+
+// A helper thread blocks every signal: its child must not inherit that,
+// so that an interrupt from the terminal ends it. The handler stops only
+// the main thread's child, so this one stays out of the registry.
+// With `onOutput`, the child's standard output is a pipe that is read to
+// its end before the child is waited for, and its standard error is
+// /dev/null.
+int runFromHelperThread(const std::string& host, ArgumentVector& args, Error& error,
+                        const OutputBlocks* onOutput = nullptr) {
+    sigset_t none, defaults;
+    sigemptyset(&none);
+    sigemptyset(&defaults);
+    for (int s : {SIGINT, SIGQUIT, SIGTERM, SIGABRT, SIGPIPE}) sigaddset(&defaults, s);
     // The pipe's ends are closed on exec; the child's copy of the write end
     // is its standard output.
     int pipeEnds[2] = {-1, -1};
     posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_t* withActions = nullptr;
     if (onOutput) {
         if (pipe2(pipeEnds, O_CLOEXEC) != 0) {
             error = Error{errno};
-            posix_spawnattr_destroy(&attributes);
-            if (!fromHelper) sigprocmask(SIG_SETMASK, &saved, nullptr);
             return -1;
         }
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 1);
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        withActions = &actions;
     }
     pid_t pid = 0;
-    const int rc = posix_spawn(&pid, host.c_str(), withActions, &attributes, args.data(), environ);
-    posix_spawnattr_destroy(&attributes);
-    if (withActions) {
-        posix_spawn_file_actions_destroy(withActions);
+    const int rc = spawnWith(host, args, none, &defaults, pid, onOutput ? &actions : nullptr);
+    if (onOutput) {
+        posix_spawn_file_actions_destroy(&actions);
         close(pipeEnds[1]);  // the child holds the only write end now: its end is our end of file
-    }
-    if (!fromHelper) {
-        if (rc == 0) setRunningChild(pid);
-        sigprocmask(SIG_SETMASK, &saved, nullptr);
     }
     if (rc != 0) {
         if (onOutput) close(pipeEnds[0]);
@@ -166,40 +165,48 @@ int spawnAndWaitAs(bool fromHelper, const std::string& path, const std::vector<s
         close(pipeEnds[0]);
     }
     int status = 0;
-    if (fromHelper) {
-        while (waitpid(pid, &status, 0) < 0) {
-            if (errno != EINTR) {
-                error = Error{errno};
-                return -1;
-            }
-        }
-    } else if (!waitForExit(pid, status, error)) {
-        return -1;
-    }
-    if (WIFEXITED(status)) return WEXITSTATUS(status);
-    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
-    return 1;
+    return waitForExit(pid, status, error) ? exitStatusOf(status) : -1;
 }
 
 }  // namespace
+
+void stopRunningChild(Signal which) {
+    const pid_t child = static_cast<pid_t>(runningChild());
+    if (child <= 0) return;
+    kill(child, signalNumber(which));
+    // Give it time to clean up after itself; one that does not stop is killed.
+    for (int i = 0; i < 100; ++i) {
+        if (waitpid(child, nullptr, WNOHANG) != 0) return;
+        const timespec pause{0, 50 * 1000 * 1000};
+        nanosleep(&pause, nullptr);
+    }
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+}
+
+char pathListSeparator() { return ':'; }
+const char* executableSuffix() { return ""; }
+
+int startAndWait(StartedFrom from, const std::string& path, const std::vector<std::string>& argv, Error& error) {
+    const std::string host = resolvePath(path);
+    if (!canStart(host, error)) return -1;
+    ArgumentVector args(argv);
+    return from == StartedFrom::mainThread ? runFromMainThread(host, args, error)
+                                           : runFromHelperThread(host, args, error);
+}
+
+int spawnReadingOutput(const std::string& path, const std::vector<std::string>& argv, const OutputBlocks& onOutput,
+                       Error& error) {
+    const std::string host = resolvePath(path);
+    if (!canStart(host, error)) return -1;
+    ArgumentVector args(argv);
+    return runFromHelperThread(host, args, error, &onOutput);
+}
 
 // Linux takes 2 MB of arguments and environment, and at most 128 KB in
 // one argument; a quarter of the least the system promises is safe
 // anywhere, and long enough that a batch of names costs nothing.
 std::size_t commandLineLimit() { return 128 * 1024; }
-
-int spawnAndWait(const std::string& path, const std::vector<std::string>& argv, Error& error) {
-    return spawnAndWaitAs(false, path, argv, error);
-}
-
-int spawnAndWaitFromHelper(const std::string& path, const std::vector<std::string>& argv, Error& error) {
-    return spawnAndWaitAs(true, path, argv, error);
-}
-
-int spawnReadingOutput(const std::string& path, const std::vector<std::string>& argv, const OutputBlocks& onOutput,
-                       Error& error) {
-    return spawnAndWaitAs(true, path, argv, error, &onOutput);
-}
 
 bool redirectStandardInput(const std::string& path) {
     int fd = open(resolvePath(path).c_str(), O_RDONLY);
@@ -224,7 +231,7 @@ int runCommandInterpreter(const std::string& commandLine) {
     // An interrupt stops the interpreter too, and waits for it.
     int status = 0;
     Error error;
-    if (!waitForExit(pid, status, error)) return -1;
+    if (!waitForRunningChild(pid, status, error)) return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -253,11 +260,6 @@ std::string createTemporaryFile() {
     if (fd < 0) return std::string();
     close(fd);
     return buf.data();
-}
-
-void removeTemporaryFile(const std::string& path) {
-    unlink(path.c_str());
-    forgetFile(slotOfFile(path));
 }
 
 const char* environmentValue(const char* name) { return std::getenv(name); }

@@ -1,6 +1,7 @@
 #include "programs.h"
 
 #include "cleanup_registry.h"
+#include "programs_shared.h"
 #include "win32_shared.h"
 
 #include <cstdlib>
@@ -17,8 +18,8 @@ namespace {
 // its exit status, or -1 with `error` set when it did not start. With
 // `onOutput` its standard output is a pipe, read to its end before the
 // program is waited for, and its standard error goes to NUL.
-int startAndWait(const char* application, std::string commandLine, Error& error, bool fromHelper = false,
-                 const OutputBlocks* onOutput = nullptr) {
+int createAndWait(const char* application, std::string commandLine, StartedFrom from, Error& error,
+                  const OutputBlocks* onOutput = nullptr) {
     HANDLE readEnd = nullptr;
     HANDLE writeEnd = nullptr;
     HANDLE nowhere = INVALID_HANDLE_VALUE;
@@ -52,7 +53,8 @@ int startAndWait(const char* application, std::string commandLine, Error& error,
     CloseHandle(process.hThread);
     // The handler knows only the main thread's child; a helper's writes
     // nothing and gets the console's Ctrl+C by itself.
-    if (!fromHelper) setRunningChild(reinterpret_cast<std::intptr_t>(process.hProcess));
+    const bool registered = from == StartedFrom::mainThread;
+    if (registered) setRunningChild(reinterpret_cast<std::intptr_t>(process.hProcess));
     if (readEnd) {
         char block[64 * 1024];
         DWORD got = 0;
@@ -60,7 +62,7 @@ int startAndWait(const char* application, std::string commandLine, Error& error,
         CloseHandle(readEnd);
     }
     WaitForSingleObject(process.hProcess, INFINITE);
-    if (!fromHelper) setRunningChild(0);
+    if (registered) setRunningChild(0);
     DWORD status = 1;
     GetExitCodeProcess(process.hProcess, &status);
     CloseHandle(process.hProcess);
@@ -128,41 +130,41 @@ void stopRunningChild(Signal which) {
 }
 
 char pathListSeparator() { return ';'; }
-const char* zipProgramName() { return "zip.exe"; }
-const char* unzipProgramName() { return "unzip.exe"; }
-bool unzipWildcardsStopAtSlash() { return false; }
+const char* executableSuffix() { return ".exe"; }
 
 namespace {
 
-int spawnAndWaitAs(bool fromHelper, const std::string& path, const std::vector<std::string>& argv, Error& error,
-                   const OutputBlocks* onOutput = nullptr) {
-    const std::string host = hostForm(path);
+// The program at `host` can be started: it is there and no directory.
+bool canStart(const std::string& host, Error& error) {
     const DWORD attributes = GetFileAttributesA(host.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         error = lastError();
-        return -1;
+        return false;
     }
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
         error = Error{ERROR_ACCESS_DENIED};
-        return -1;
+        return false;
     }
-    return startAndWait(host.c_str(), commandLineOf(argv), error, fromHelper, onOutput);
+    return true;
 }
 
 }  // namespace
 
-int spawnAndWait(const std::string& path, const std::vector<std::string>& argv, Error& error) {
-    return spawnAndWaitAs(false, path, argv, error);
-}
-
-int spawnAndWaitFromHelper(const std::string& path, const std::vector<std::string>& argv, Error& error) {
-    return spawnAndWaitAs(true, path, argv, error);
+int startAndWait(StartedFrom from, const std::string& path, const std::vector<std::string>& argv, Error& error) {
+    const std::string host = hostForm(path);
+    if (!canStart(host, error)) return -1;
+    return createAndWait(host.c_str(), commandLineOf(argv), from, error);
 }
 
 int spawnReadingOutput(const std::string& path, const std::vector<std::string>& argv, const OutputBlocks& onOutput,
                        Error& error) {
-    return spawnAndWaitAs(true, path, argv, error, &onOutput);
+    const std::string host = hostForm(path);
+    if (!canStart(host, error)) return -1;
+    return createAndWait(host.c_str(), commandLineOf(argv), StartedFrom::helperThread, error, &onOutput);
 }
+
+// CreateProcess takes at most 32,767 characters, program path included.
+std::size_t commandLineLimit() { return 32767; }
 
 bool redirectStandardInput(const std::string& path) {
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
@@ -192,7 +194,8 @@ int runCommandInterpreter(const std::string& commandLine) {
     const char* comspec = std::getenv("COMSPEC");
     const std::string interpreter = comspec && *comspec ? comspec : "cmd.exe";
     Error error;
-    return startAndWait(nullptr, quotedProgram(interpreter) + " /S /C \"" + commandLine + "\"", error);
+    return createAndWait(nullptr, quotedProgram(interpreter) + " /S /C \"" + commandLine + "\"", StartedFrom::mainThread,
+                         error);
 }
 
 std::string interpreterWord(const std::string& text) {
@@ -208,9 +211,6 @@ void fromConsoleCodePage(std::string& text) {
     if (!text.empty()) OemToCharBuffA(text.data(), &text[0], static_cast<DWORD>(text.size()));
 }
 
-// CreateProcess takes at most 32,767 characters, program path included.
-std::size_t commandLineLimit() { return 32767; }
-
 std::string createTemporaryFile() {
     char dir[MAX_PATH + 1];
     const DWORD n = GetTempPathA(sizeof dir, dir);
@@ -223,11 +223,6 @@ std::string createTemporaryFile() {
         return std::string();
     }
     return name;
-}
-
-void removeTemporaryFile(const std::string& path) {
-    DeleteFileA(path.c_str());
-    forgetFile(slotOfFile(path));
 }
 
 const char* environmentValue(const char* name) {

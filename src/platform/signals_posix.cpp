@@ -1,6 +1,8 @@
 #include "signals.h"
 
 #include "cleanup_registry.h"
+#include "posix_shared.h"
+#include "signals_shared.h"
 
 #include <cerrno>
 #include <csignal>
@@ -17,17 +19,7 @@ namespace platform {
 
 namespace {
 
-InterruptHandler installedHandlers[NSIG];
-
-int numberOf(Signal which) {
-    switch (which) {
-        case Signal::interrupt: return SIGINT;
-        case Signal::breakKey: return SIGQUIT;
-        case Signal::terminate: return SIGTERM;
-        case Signal::abort: return SIGABRT;
-    }
-    return SIGINT;
-}
+constexpr Signal everySignal[] = {Signal::interrupt, Signal::breakKey, Signal::terminate, Signal::abort};
 
 void writeAll(int fd, const char* text, std::size_t length) {
     while (length > 0) {
@@ -42,11 +34,9 @@ void writeAll(int fd, const char* text, std::size_t length) {
 }
 
 void handleSignal(int number) {
-    for (Signal which : {Signal::interrupt, Signal::breakKey, Signal::terminate, Signal::abort}) {
-        if (numberOf(which) != number) continue;
-        stopRunningChild(which);
-        removeRegisteredFiles();
-        if (installedHandlers[number]) installedHandlers[number](which);
+    for (Signal which : everySignal) {
+        if (signalNumber(which) != number) continue;
+        handleInterrupt(which);
         return;
     }
 }
@@ -116,14 +106,31 @@ bool removeEntry(int dirFd, const char* name, int depth) {
 
 }  // namespace
 
-bool installSignalHandler(Signal which, InterruptHandler handler) {
-    const int number = numberOf(which);
-    installedHandlers[number] = handler;
+int signalNumber(Signal which) {
+    switch (which) {
+        case Signal::interrupt: return SIGINT;
+        case Signal::breakKey: return SIGQUIT;
+        case Signal::terminate: return SIGTERM;
+        case Signal::abort: return SIGABRT;
+    }
+    return SIGINT;
+}
+
+InterruptsHeldOff::InterruptsHeldOff() {
+    sigset_t interrupts;
+    sigemptyset(&interrupts);
+    for (Signal which : everySignal) sigaddset(&interrupts, signalNumber(which));
+    sigprocmask(SIG_BLOCK, &interrupts, &saved_);
+}
+
+InterruptsHeldOff::~InterruptsHeldOff() { sigprocmask(SIG_SETMASK, &saved_, nullptr); }
+
+bool catchSignal(Signal which) {
     struct sigaction action {};
     action.sa_handler = handleSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = 0;
-    return sigaction(number, &action, nullptr) == 0;
+    return sigaction(signalNumber(which), &action, nullptr) == 0;
 }
 
 void writeStandardErrorRaw(const char* text, std::size_t length) { writeAll(2, text, length); }

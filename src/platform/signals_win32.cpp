@@ -1,6 +1,7 @@
 #include "signals.h"
 
 #include "cleanup_registry.h"
+#include "signals_shared.h"
 #include "win32_shared.h"
 
 #include <csignal>
@@ -19,22 +20,17 @@ const bool guardReady = [] {
     return true;
 }();
 
-InterruptHandler installedHandlers[4];
 HANDLE mainThread = nullptr;
 DWORD mainThreadId = 0;
 bool consoleHandlerInstalled = false;
 
-int indexOf(Signal which) { return static_cast<int>(which); }
-
 // Holds interrupts off for good and stops the main thread where it is, so
 // that it neither makes a new temporary nor races the handler to the end;
-// then does what the POSIX signal handler does.
+// then does what every interrupt does.
 void runHandler(Signal which) {
     EnterCriticalSection(&interruptGuard);
     if (mainThread && GetCurrentThreadId() != mainThreadId) SuspendThread(mainThread);
-    stopRunningChild(which);
-    removeRegisteredFiles();
-    if (InterruptHandler handler = installedHandlers[indexOf(which)]) handler(which);
+    handleInterrupt(which);
 }
 
 BOOL WINAPI onConsoleControl(DWORD event) {
@@ -42,7 +38,7 @@ BOOL WINAPI onConsoleControl(DWORD event) {
     if (event == CTRL_C_EVENT) which = Signal::interrupt;
     else if (event == CTRL_BREAK_EVENT) which = Signal::breakKey;
     else return FALSE;  // closing the window, logging off: the system's default
-    if (!installedHandlers[indexOf(which)]) return FALSE;
+    if (!interruptHandled(which)) return FALSE;
     runHandler(which);
     return TRUE;
 }
@@ -67,14 +63,13 @@ void writeLines(HANDLE to, const char* text, std::size_t length) {
 InterruptsHeldOff::InterruptsHeldOff() { EnterCriticalSection(&interruptGuard); }
 InterruptsHeldOff::~InterruptsHeldOff() { LeaveCriticalSection(&interruptGuard); }
 
-bool installSignalHandler(Signal which, InterruptHandler handler) {
+bool catchSignal(Signal which) {
     (void)guardReady;
     if (!mainThread) {
         DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &mainThread,
                         THREAD_SUSPEND_RESUME, FALSE, 0);
         mainThreadId = GetCurrentThreadId();
     }
-    installedHandlers[indexOf(which)] = handler;
     switch (which) {
         case Signal::interrupt:
         case Signal::breakKey:

@@ -32,23 +32,11 @@ inline std::string hostForm(const std::string& path) { return withSeparators(pat
 
 // FILETIME counts 100 ns steps from 1601.
 std::time_t timeOf(const FILETIME& when);
-FILETIME fileTimeOf(std::time_t when);
 
 // Shared by every opener, so that an interrupt's handler thread can remove
 // a file while the main thread still has it open (it goes when the last
 // handle closes, at the latest when the process ends).
 constexpr DWORD shareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
-// Held while a temporary file is made and entered in the cleanup registry,
-// and by the interrupt handler for good: a file either is in the registry
-// before the handler looks, or is never made.
-class InterruptsHeldOff {
-public:
-    InterruptsHeldOff();
-    ~InterruptsHeldOff();
-    InterruptsHeldOff(const InterruptsHeldOff&) = delete;
-    InterruptsHeldOff& operator=(const InterruptsHeldOff&) = delete;
-};
 
 // Creates `path` new (CREATE_NEW) for writing and enters it in the cleanup
 // registry, interrupts held off. The handle, or INVALID_HANDLE_VALUE with

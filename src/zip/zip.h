@@ -1,5 +1,5 @@
 // The Info-ZIP programs: the program runner, the list file, the zip and
-// unzip command lines and the version check.
+// unzip command lines and the version check (zip_programs.h).
 //
 // zip and unzip are outside programs found along PATH. The archive job
 // hands zip the names to add through the list file (listfile.h) as zip's
@@ -7,12 +7,17 @@
 // unzip. Both jobs call checkZipVersion first and stop quietly when it
 // returns 0, after it has told the user why.
 //
-// Names reach the programs as single arguments, spaces and all: the
-// argument vector is built element by element, never by splitting a
-// command string that holds a file name.
+// Names reach zip and unzip through runProgram as single arguments, spaces
+// and all: the argument vector is built element by element, never by
+// splitting a command string that holds a file name. Two commands go
+// through the command interpreter instead, for its redirection of their
+// output into a file: the version check and listArchiveContents. There
+// every name is one word of the interpreter, quoted where it needs to be
+// (interpreterWord).
 #pragma once
 
 #include "listfile.h"
+#include "zip_programs.h"
 #include "file.h"
 #include "programs.h"
 
@@ -137,11 +142,6 @@ std::string directoryPattern(const std::string& directory);
 // platform::startQuietThread, several at a time: unzip gets the usual
 // handling of signals, so an interrupt from the terminal ends it too.
 int testArchiveMembers(const char* archiveFile, const std::vector<std::string>& patterns);
-
-// 1 when zip (kind 1) or unzip (kind 2) answers "-h" with a help text
-// whose version line is at least "2.2" or "5.32"; else 0 after printing
-// why on standard output (and in archiver.dbg with ARCHIVER_DEBUG set).
-int checkZipVersion(int kind);
 
 // The name of the debug log and the variable that switches it on.
 extern const char* const debugLogName;         // "archiver.dbg"

@@ -2,6 +2,7 @@
 // unzip on stores in temporary directories.
 #include "archiver_run.h"
 #include "platform.h"
+#include "zip_programs.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -331,7 +332,7 @@ TEST_F(ArchiveTest, DebugLogRecordsTheVersionCheckAndTheZipCall) {
     auto r = archiver({"/s", "Lunch"}, o);
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     std::string log = testing_support::readTextFile(at("archiver.dbg"));
-    const std::string zip = platform::zipProgramName();
+    const std::string zip = programName(ZipProgram::zip);
     EXPECT_EQ(log.rfind("Checking version of zip/unzip, command line: " + zip + " -h > ", 0), 0u) << log;
     std::string call = "bfr: [" + zip + "]\nargs: [-q -9 -@ " + testing_support::canonicalPath(mainDir()) +
                        "/ARCHIV00.zip]\ninput: [archive.tmp]\n\n";

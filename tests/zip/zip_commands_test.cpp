@@ -16,8 +16,22 @@ namespace {
 
 class ZipCommandTest : public testing_support::InTempDirectory {};
 
+// The names looked for along PATH, and unzip's -W, which Info-ZIP builds
+// for Unix only.
+TEST(ZipPrograms, NamesAndWildcardsFollowTheSystemsBuild) {
+#ifdef _WIN32
+    EXPECT_EQ(programName(ZipProgram::zip), "zip.exe");
+    EXPECT_EQ(programName(ZipProgram::unzip), "unzip.exe");
+    EXPECT_FALSE(unzipWildcardsStopAtSlash());
+#else
+    EXPECT_EQ(programName(ZipProgram::zip), "zip");
+    EXPECT_EQ(programName(ZipProgram::unzip), "unzip");
+    EXPECT_TRUE(unzipWildcardsStopAtSlash());
+#endif
+}
+
 TEST_F(ZipCommandTest, ZipFilesHandsTheListAsInputAndTheArchiveAsOneArgument) {
-    recordingStandIn(at("bin"), platform::zipProgramName(), at("record"));
+    recordingStandIn(at("bin"), programName(ZipProgram::zip), at("record"));
     usePath(at("bin"));
     writeFile(at("archive.tmp"), "./a.act/acct.ini\nbackup.bag\n");
 
@@ -30,14 +44,14 @@ TEST_F(ZipCommandTest, ZipFilesHandsTheListAsInputAndTheArchiveAsOneArgument) {
 }
 
 TEST_F(ZipCommandTest, ZipFilesReturnsWhatZipReturns) {
-    recordingStandIn(at("bin"), platform::zipProgramName(), at("record"), 12);
+    recordingStandIn(at("bin"), programName(ZipProgram::zip), at("record"), 12);
     usePath(at("bin"));
     writeFile(at("archive.tmp"), "x\n");
     EXPECT_EQ(zipFiles("archive.tmp", "a.zip", 0), 12);
 }
 
 TEST_F(ZipCommandTest, UnzipFileCommandLinesAndTheMemberLosesItsDotSlash) {
-    recordingStandIn(at("bin"), platform::unzipProgramName(), at("record"));
+    recordingStandIn(at("bin"), programName(ZipProgram::unzip), at("record"));
     usePath(at("bin"));
 
     char member[64];
@@ -243,7 +257,7 @@ TEST_F(VersionCheckTest, DebugLogShowsTheCommandLineAndTheVerdict) {
     EXPECT_EQ(check(2, out), 1);
     std::string log = testing_support::readTextFile(at("archiver.dbg"));
     const std::string head =
-        std::string("Checking version of zip/unzip, command line: ") + platform::unzipProgramName() + " -h > ";
+        std::string("Checking version of zip/unzip, command line: ") + programName(ZipProgram::unzip) + " -h > ";
     ASSERT_EQ(log.rfind(head, 0), 0u) << log;
     const std::string helpFile = log.substr(head.size(), log.find('\n') - head.size());
     EXPECT_EQ(testing_support::canonicalPath(helpFile.substr(0, helpFile.find_last_of("/\\"))),
