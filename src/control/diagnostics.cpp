@@ -2,6 +2,7 @@
 
 #include "platform.h"
 #include "settings.h"
+#include "work_files.h"
 
 #include <csignal>
 #include <cstdarg>
@@ -103,8 +104,8 @@ void fatalError(int code, const char* format, ...) {
     emitNumbered(code, format, args, false);
     va_end(args);
     if (workFilesOwned) {
-        platform::removeFile("backup.bag");
-        platform::removeFile("archive.tmp");
+        platform::removeFile(backupIndexName);
+        platform::removeFile(archiveListName);
     }
     endProcess(1);
 }
@@ -150,8 +151,8 @@ void onInterrupt(platform::Signal) {
         platform::appendRaw(reportFileForSignals, lineEnd, 1);
     }
     if (workFilesOwned) {
-        platform::unlinkRaw("backup.bag");
-        platform::unlinkRaw("archive.tmp");
+        platform::unlinkRaw(backupIndexName);
+        platform::unlinkRaw(archiveListName);
     }
     platform::exitImmediately(1);
 }

@@ -3,6 +3,7 @@
 // archived messages leave the store.
 #include "archive.h"
 
+#include "account_scan.h"
 #include "archive_verify.h"
 #include "diagnostics.h"
 #include "folder_index.h"
@@ -25,40 +26,15 @@
 
 namespace {
 
-const char* const backupIndexName = "backup.bag";
-
-IndexEntry directoryNode(const char* name) {
-    IndexEntry node{};
-    node.fileName = keepString(name);
-    node.selected = CreatLL();
-    node.indexed = CreatLL();
-    return node;
-}
-
 void scanStore() {
-    if (CountLL(settings.accountDir) == 0) {
-        if (settings.verbose) consoleLinef("Scanning all accounts");
-        DirHandle handle = 0;
-        scanDirectory("./", settings.topSelected, settings.topIndexed, &handle, true);
-        return;
-    }
-    for (void* e = FirstLL(settings.accountDir); SizeLL(e) != 0; e = NextLL(e)) {
-        const char* account = static_cast<const char*>(e);
-        std::string path = joinStorePath("./", account);
-        if (path.back() != '/' && path.back() != '\\') path += '/';
-        if (settings.verbose) consoleLinef("Scanning account directory: %s\n", account);
-        IndexEntry node = directoryNode(account);
-        DirHandle handle = 0;
-        scanDirectory(path.c_str(), node.selected, node.indexed, &handle, true);
-        if (CountLL(node.selected) != 0 || CountLL(node.indexed) != 0)
-            AppendLL(settings.topSelected, sizeof node, &node);
-    }
+    AccountScan scan;
+    scan.rules.takePath = [](const std::string& diskPath) { addSpelledPathToListFile(diskPath); };
+    scan.announce = true;
+    scanAccounts(scan);
 }
 
 void printStatistics() {
-    consoleLinef("\nFolder scan completed\n");
-    consoleLinef("Total of %d files read", filesRead);
-    consoleLinef("Total of %d lines read", linesRead);
+    printScanTotals("");
     consoleLinef("Total of %d files to be archived", archiveFileCount);
     consoleLinef("Total of %lld bytes to be archived", archiveBytes);
     if (filesRead != 0) consoleLinef("Scanned average of %d lines/file", linesRead / filesRead);
@@ -210,8 +186,6 @@ void deleteArchived(LL* selected) {
 
 void archiveJob() {
     if (!checkZipVersion(1)) return;
-    if (!settings.topSelected) settings.topSelected = CreatLL();
-    if (!settings.topIndexed) settings.topIndexed = CreatLL();
     if (settings.verbose) consoleLinef("Archiving files");
 
     bool namesGiven = settings.accountName && CountLL(settings.accountName) != 0;

@@ -144,16 +144,16 @@ void appendNumber(std::string& out, int value) {
 
 }  // namespace
 
-int readIndexFile(const char* dir, LL* list) {
-    if (!dir || !*dir || settings.job == jobRestore) return readIndexFile(dir, list, nullptr);
+int readIndexFile(const char* dir, LL* list, IndexKind kind) {
+    if (!dir || !*dir || kind == IndexKind::backup) return readIndexFile(dir, list, kind, nullptr);
     DirectoryListing listing(dir);
-    return readIndexFile(dir, list, &listing);
+    return readIndexFile(dir, list, kind, &listing);
 }
 
-int readIndexFile(const char* dir, LL* list, const DirectoryListing* listing) {
+int readIndexFile(const char* dir, LL* list, IndexKind kind, const DirectoryListing* listing) {
     if (!dir || !*dir) return 0;
-    const bool restoring = settings.job == jobRestore;
-    std::string path = std::string(dir) + (restoring ? "backup.bag" : "folder.bag");
+    const bool restoring = kind == IndexKind::backup;
+    std::string path = std::string(dir) + (restoring ? backupIndexName : folderIndexName);
     if (settings.verbose) consoleLinef("Reading %s", path.c_str());
 
     if (std::FILE* file = platform::openFile(path, "r")) {
