@@ -2,6 +2,7 @@
 
 #include "platform.h"
 #include "settings.h"
+#include "util.h"
 #include "work_files.h"
 
 #include <csignal>
@@ -45,17 +46,6 @@ void logLines(const char* text, std::size_t size) {
     if (!f) return;
     std::fwrite(text, 1, size, f);
     std::fclose(f);
-}
-
-void normalizeSeparators(char* text) {
-    if (!text) return;
-    char* out = text;
-    for (const char* in = text; *in; ++in) {
-        char c = *in == '/' ? '\\' : *in;
-        if (c == '\\' && out > text && out[-1] == '\\') continue;
-        *out++ = c;
-    }
-    *out = '\0';
 }
 
 void consoleLine(char* text) {

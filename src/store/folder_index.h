@@ -1,5 +1,5 @@
-// Pieces shared by the jobs that rewrite folder indexes (archive with
-// delete, reindex): joining store paths, the names by which index lines
+// Pieces for the jobs that rewrite folder indexes (archive with delete,
+// reindex): joining store paths, the names by which index lines
 // and message files are matched, a look-up of index lines by that name
 // built once per folder, and the safe rewrite of one folder.bag.
 #pragma once
