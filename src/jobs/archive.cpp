@@ -19,6 +19,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <memory>
 #include <thread>
@@ -44,12 +45,10 @@ void printStatistics() {
 }  // namespace
 
 std::string archivePath() {
-    std::string path = settings.archiveFile ? settings.archiveFile : "";
-    if (!platform::isAbsolutePath(path)) path = std::string(settings.startDir ? settings.startDir : ".") + "/" + path;
-    std::vector<char> text(path.begin(), path.end());
-    text.push_back('\0');
-    normalizeSeparators(text.data());
-    return text.data();
+    std::string path = archiveFilePath(settings.archiveFile);
+    normalizeSeparators(path.data());
+    path.resize(std::strlen(path.c_str()));
+    return path;
 }
 
 void writeBackupEntries(std::FILE* backup, LL* selected, LL* indexed) {
@@ -108,10 +107,7 @@ void rewriteIndexes(const std::string& dir, LL* selected, LL* indexed) {
     // that had no index keeps having none.
     if (!indexFileFound(indexed)) return;
 
-    const platform::Error denied = platform::makeWritable(indexPath);
-    if (denied && !platform::isNotFound(denied))
-        reportWarning(3860, "CHMOD error [%d] on file [%s]", denied.number, indexPath.c_str());
-    const int error = replaceFolderIndex(indexPath, indexed);
+    const int error = replaceWritableFolderIndex(indexPath, indexed, 3860);
     if (error != 0) fatalError(3866, "Error [%d] opening bag file: %s", error, indexPath.c_str());
 }
 
@@ -179,8 +175,7 @@ void deleteArchived(LL* selected) {
     for (const Removal& r : removals) {
         if (!r.proven) reportKept(*r.message);
         else if (r.changed) reportChangedBeforeDeletion(*r.message);
-        else if (r.denied && !platform::isNotFound(r.denied))
-            reportWarning(3910, "CHMOD error [%d] on file [%s]", r.denied.number, r.message->fileName);
+        else warnIfNotWritable(3910, r.denied, r.message->fileName);
     }
 }
 

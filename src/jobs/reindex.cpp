@@ -58,16 +58,13 @@ void reindexDirectory(const std::string& dirPath, LL* selectedList, LL* indexedL
     // The main directory and the account directories have no index.
     if (!insideFolder(indexPath)) return;
 
-    const platform::Error denied = platform::makeWritable(indexPath);
-    if (denied && !platform::isNotFound(denied))
-        reportWarning(4650, "CHMOD error [%d] on file [%s]", denied.number, indexPath.c_str());
     // folder.bag names the bare file; new entries still hold the whole path.
     for (void* e = FirstLL(indexedList); SizeLL(e) != 0; e = NextLL(e)) {
         IndexEntry& line = *static_cast<IndexEntry*>(e);
         std::string_view name = fileNamePart(line.fileName);
         if (name.size() != std::char_traits<char>::length(line.fileName)) line.fileName = keepString(name);
     }
-    if (replaceFolderIndex(indexPath, indexedList) != 0) fatalError(4655, "Error opening bag file: %s", indexPath.c_str());
+    if (replaceWritableFolderIndex(indexPath, indexedList, 4650) != 0) fatalError(4655, "Error opening bag file: %s", indexPath.c_str());
 }
 
 }  // namespace
