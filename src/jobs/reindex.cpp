@@ -64,7 +64,8 @@ void reindexDirectory(const std::string& dirPath, LL* selectedList, LL* indexedL
         std::string_view name = fileNamePart(line.fileName);
         if (name.size() != std::char_traits<char>::length(line.fileName)) line.fileName = keepString(name);
     }
-    if (replaceWritableFolderIndex(indexPath, indexedList, 4650) != 0) fatalError(4655, "Error opening bag file: %s", indexPath.c_str());
+    if (replaceWritableFolderIndex(indexPath, indexedList, 4650) != 0)
+        fatalError(4655, "Error opening bag file: %s", indexPath.c_str());
 }
 
 }  // namespace

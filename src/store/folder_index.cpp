@@ -81,5 +81,6 @@ int replaceWritableFolderIndex(const std::string& indexPath, LL* entries, int ch
 }
 
 void warnIfNotWritable(int code, const platform::Error& denied, const char* path) {
-    if (denied && !platform::isNotFound(denied)) reportWarning(code, "CHMOD error [%d] on file [%s]", denied.number, path);
+    if (denied && !platform::isNotFound(denied))
+        reportWarning(code, "CHMOD error [%d] on file [%s]", denied.number, path);
 }
