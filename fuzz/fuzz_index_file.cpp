@@ -73,7 +73,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool createFiles = mode & 2;
     const bool otherCase = mode & 4;
     settings.verbose = mode & 8 ? 1 : 0;
-    settings.job = restoring ? jobRestore : jobArchive;
     const std::string_view bytes(reinterpret_cast<const char*>(data + 1), size - 1);
 
     const std::filesystem::path dir = fuzz::freshDirectory("folder");
@@ -92,8 +91,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     ClearLL(viaListing);
     ClearLL(viaStatus);
-    FUZZ_CHECK(readIndexFile("./folder/", viaListing) == 0);
-    FUZZ_CHECK(readIndexFile("./folder/", viaStatus, nullptr) == 0);
+    const IndexKind kind = restoring ? IndexKind::backup : IndexKind::folder;
+    FUZZ_CHECK(readIndexFile("./folder/", viaListing, kind) == 0);
+    FUZZ_CHECK(readIndexFile("./folder/", viaStatus, kind, nullptr) == 0);
     FUZZ_CHECK(indexFileFound(viaListing) && indexFileFound(viaStatus));
     std::vector<IndexEntry> a = entriesOf(viaListing), b = entriesOf(viaStatus);
     FUZZ_CHECK(a.size() == b.size());
@@ -115,9 +115,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fclose(out);
     const std::filesystem::path again = fuzz::freshDirectory("again");
     std::filesystem::rename("rewritten.bag", again / "backup.bag");
-    settings.job = jobRestore;
     ClearLL(reread);
-    readIndexFile("./again/", reread);
+    readIndexFile("./again/", reread, IndexKind::backup);
     std::vector<IndexEntry> c = entriesOf(reread);
     FUZZ_CHECK(c.size() == a.size());
     for (std::size_t i = 0; i < a.size(); ++i) FUZZ_CHECK(sameTexts(a[i], c[i]));

@@ -2,6 +2,8 @@
 
 #include "platform.h"
 #include "settings.h"
+#include "util.h"
+#include "work_files.h"
 
 #include <csignal>
 #include <cstdarg>
@@ -44,17 +46,6 @@ void logLines(const char* text, std::size_t size) {
     if (!f) return;
     std::fwrite(text, 1, size, f);
     std::fclose(f);
-}
-
-void normalizeSeparators(char* text) {
-    if (!text) return;
-    char* out = text;
-    for (const char* in = text; *in; ++in) {
-        char c = *in == '/' ? '\\' : *in;
-        if (c == '\\' && out > text && out[-1] == '\\') continue;
-        *out++ = c;
-    }
-    *out = '\0';
 }
 
 void consoleLine(char* text) {
@@ -103,8 +94,8 @@ void fatalError(int code, const char* format, ...) {
     emitNumbered(code, format, args, false);
     va_end(args);
     if (workFilesOwned) {
-        platform::removeFile("backup.bag");
-        platform::removeFile("archive.tmp");
+        platform::removeFile(backupIndexName);
+        platform::removeFile(archiveListName);
     }
     endProcess(1);
 }
@@ -150,8 +141,8 @@ void onInterrupt(platform::Signal) {
         platform::appendRaw(reportFileForSignals, lineEnd, 1);
     }
     if (workFilesOwned) {
-        platform::unlinkRaw("backup.bag");
-        platform::unlinkRaw("archive.tmp");
+        platform::unlinkRaw(backupIndexName);
+        platform::unlinkRaw(archiveListName);
     }
     platform::exitImmediately(1);
 }

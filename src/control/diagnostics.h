@@ -44,7 +44,6 @@ extern EndProcessHook endProcessHook;
 // thread that reads what the ending process frees. One at a time.
 using EndOfRunStep = void (*)();
 void runBeforeEnd(EndOfRunStep step);
-void normalizeSeparators(char* text);
 
 // backup.bag and archive.tmp belong to the run that holds the store's lock.
 // A run that is still waiting for it, or is refused, must leave them to

@@ -3,6 +3,7 @@
 // archived messages leave the store.
 #include "archive.h"
 
+#include "account_scan.h"
 #include "archive_verify.h"
 #include "diagnostics.h"
 #include "folder_index.h"
@@ -18,6 +19,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <memory>
 #include <thread>
@@ -25,40 +27,15 @@
 
 namespace {
 
-const char* const backupIndexName = "backup.bag";
-
-IndexEntry directoryNode(const char* name) {
-    IndexEntry node{};
-    node.fileName = keepString(name);
-    node.selected = CreatLL();
-    node.indexed = CreatLL();
-    return node;
-}
-
 void scanStore() {
-    if (CountLL(settings.accountDir) == 0) {
-        if (settings.verbose) consoleLinef("Scanning all accounts");
-        DirHandle handle = 0;
-        scanDirectory("./", settings.topSelected, settings.topIndexed, &handle, true);
-        return;
-    }
-    for (void* e = FirstLL(settings.accountDir); SizeLL(e) != 0; e = NextLL(e)) {
-        const char* account = static_cast<const char*>(e);
-        std::string path = joinStorePath("./", account);
-        if (path.back() != '/' && path.back() != '\\') path += '/';
-        if (settings.verbose) consoleLinef("Scanning account directory: %s\n", account);
-        IndexEntry node = directoryNode(account);
-        DirHandle handle = 0;
-        scanDirectory(path.c_str(), node.selected, node.indexed, &handle, true);
-        if (CountLL(node.selected) != 0 || CountLL(node.indexed) != 0)
-            AppendLL(settings.topSelected, sizeof node, &node);
-    }
+    AccountScan scan;
+    scan.rules.takePath = [](const std::string& diskPath) { addSpelledPathToListFile(diskPath); };
+    scan.announce = true;
+    scanAccounts(scan);
 }
 
 void printStatistics() {
-    consoleLinef("\nFolder scan completed\n");
-    consoleLinef("Total of %d files read", filesRead);
-    consoleLinef("Total of %d lines read", linesRead);
+    printScanTotals("");
     consoleLinef("Total of %d files to be archived", archiveFileCount);
     consoleLinef("Total of %lld bytes to be archived", archiveBytes);
     if (filesRead != 0) consoleLinef("Scanned average of %d lines/file", linesRead / filesRead);
@@ -68,12 +45,10 @@ void printStatistics() {
 }  // namespace
 
 std::string archivePath() {
-    std::string path = settings.archiveFile ? settings.archiveFile : "";
-    if (!platform::isAbsolutePath(path)) path = std::string(settings.startDir ? settings.startDir : ".") + "/" + path;
-    std::vector<char> text(path.begin(), path.end());
-    text.push_back('\0');
-    normalizeSeparators(text.data());
-    return text.data();
+    std::string path = archiveFilePath(settings.archiveFile);
+    normalizeSeparators(path.data());
+    path.resize(std::strlen(path.c_str()));
+    return path;
 }
 
 void writeBackupEntries(std::FILE* backup, LL* selected, LL* indexed) {
@@ -132,10 +107,7 @@ void rewriteIndexes(const std::string& dir, LL* selected, LL* indexed) {
     // that had no index keeps having none.
     if (!indexFileFound(indexed)) return;
 
-    const platform::Error denied = platform::makeWritable(indexPath);
-    if (denied && !platform::isNotFound(denied))
-        reportWarning(3860, "CHMOD error [%d] on file [%s]", denied.number, indexPath.c_str());
-    const int error = replaceFolderIndex(indexPath, indexed);
+    const int error = replaceWritableFolderIndex(indexPath, indexed, 3860);
     if (error != 0) fatalError(3866, "Error [%d] opening bag file: %s", error, indexPath.c_str());
 }
 
@@ -203,15 +175,12 @@ void deleteArchived(LL* selected) {
     for (const Removal& r : removals) {
         if (!r.proven) reportKept(*r.message);
         else if (r.changed) reportChangedBeforeDeletion(*r.message);
-        else if (r.denied && !platform::isNotFound(r.denied))
-            reportWarning(3910, "CHMOD error [%d] on file [%s]", r.denied.number, r.message->fileName);
+        else warnIfNotWritable(3910, r.denied, r.message->fileName);
     }
 }
 
 void archiveJob() {
     if (!checkZipVersion(ZipProgram::zip)) return;
-    if (!settings.topSelected) settings.topSelected = CreatLL();
-    if (!settings.topIndexed) settings.topIndexed = CreatLL();
     if (settings.verbose) consoleLinef("Archiving files");
 
     bool namesGiven = settings.accountName && CountLL(settings.accountName) != 0;

@@ -219,13 +219,13 @@ int testShare(const std::string& archive, const PatternRuns& runs) {
     return 0;
 }
 
-}  // namespace
-
 // The run ends while the thread may still read: it must stop first, or it
 // reads what the ending process frees.
 void stopNotingMessages() {
     if (noting) noting->stop();
 }
+
+}  // namespace
 
 void startNotingMessages(LL* selected) {
     runBeforeEnd(stopNotingMessages);

@@ -30,7 +30,8 @@
 
 namespace {
 
-constexpr const char* indexMember = "backup.bag";
+// The archive carries its own index under the name it was written with.
+constexpr const char* indexMember = backupIndexName;
 constexpr int unzipFoundNoMember = 11;  // unzip's status when no member matched
 
 bool verbose() { return settings.verbose != 0; }

@@ -2,6 +2,7 @@
 // message files that are really there. Lines that still have their file
 // keep every field; files the index did not know get a line built from
 // their headers.
+#include "account_scan.h"
 #include "diagnostics.h"
 #include "folder_index.h"
 #include "jobs.h"
@@ -9,26 +10,13 @@
 #include "settings.h"
 #include "store.h"
 #include "util.h"
-#include "zip.h"
 
 #include <cerrno>
 #include <string>
 #include <string_view>
 #include <unordered_set>
 
-void reindexDirectory(const std::string& dirPath, LL* selectedList, LL* indexedList);
-
 namespace {
-
-IndexEntry accountNode(const std::string& name) {
-    IndexEntry node{};
-    node.fileName = keepString(name);
-    node.selected = CreatLL();
-    node.indexed = CreatLL();
-    return node;
-}
-
-}  // namespace
 
 void reindexDirectory(const std::string& dirPath, LL* selectedList, LL* indexedList) {
     // Deeper folders first.
@@ -70,47 +58,31 @@ void reindexDirectory(const std::string& dirPath, LL* selectedList, LL* indexedL
     // The main directory and the account directories have no index.
     if (!insideFolder(indexPath)) return;
 
-    const platform::Error denied = platform::makeWritable(indexPath);
-    if (denied && !platform::isNotFound(denied))
-        reportWarning(4650, "CHMOD error [%d] on file [%s]", denied.number, indexPath.c_str());
     // folder.bag names the bare file; new entries still hold the whole path.
     for (void* e = FirstLL(indexedList); SizeLL(e) != 0; e = NextLL(e)) {
         IndexEntry& line = *static_cast<IndexEntry*>(e);
         std::string_view name = fileNamePart(line.fileName);
         if (name.size() != std::char_traits<char>::length(line.fileName)) line.fileName = keepString(name);
     }
-    if (replaceFolderIndex(indexPath, indexedList) != 0) fatalError(4655, "Error opening bag file: %s", indexPath.c_str());
+    if (replaceWritableFolderIndex(indexPath, indexedList, 4650) != 0)
+        fatalError(4655, "Error opening bag file: %s", indexPath.c_str());
 }
 
-void runReindex() {
-    if (!settings.topSelected) settings.topSelected = CreatLL();
-    if (!settings.topIndexed) settings.topIndexed = CreatLL();
-    if (settings.verbose) consoleLinef("Reindexing files");
-    if (!openListFile()) fatalError(4696, "Cannot open temp file");
-    if (settings.verbose) consoleLinef("Scanning folders and files:");
+}  // namespace
 
-    if (CountLL(settings.accountDir) == 0) {
-        DirHandle handle = 0;
-        scanDirectory("./", settings.topSelected, settings.topIndexed, &handle, true);
-    } else {
-        for (void* e = FirstLL(settings.accountDir); SizeLL(e) != 0; e = NextLL(e)) {
-            std::string name = static_cast<const char*>(e);
-            if (name.empty() || (name.back() != '/' && name.back() != '\\')) name += '/';
-            IndexEntry node = accountNode(name);
-            DirHandle handle = 0;
-            scanDirectory(("./" + name).c_str(), node.selected, node.indexed, &handle, true);
-            AppendLL(settings.topSelected, sizeof node, &node);
-        }
-    }
+void runReindex() {
+    if (settings.verbose) consoleLinef("Reindexing files");
+    if (settings.verbose) consoleLinef("Scanning folders and files:");
+    // Every message and folder is looked at; nothing goes to zip.
+    AccountScan scan;
+    scan.rules.selection = Selection::everything;
+    scan.keepEmptyAccounts = true;
+    scanAccounts(scan);
 
     if (settings.verbose) {
-        consoleLinef("\nFolder scan completed\n");
-        consoleLinef("Total of %d files read\n", filesRead);
-        consoleLinef("Total of %d lines read\n", linesRead);
+        printScanTotals("\n");
         if (filesRead != 0) consoleLinef("Average of %d lines/file read", linesRead / filesRead);
     }
 
     reindexDirectory("./", settings.topSelected, settings.topIndexed);
-    closeListFile();
-    removeListFile();
 }

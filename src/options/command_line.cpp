@@ -7,6 +7,7 @@
 #include "LL.h"
 #include "cut_off.h"
 #include "diagnostics.h"
+#include "list_entries.h"
 #include "option_scanner.h"
 #include "settings.h"
 #include "util.h"
@@ -33,16 +34,11 @@ char jobLetter(int job) {
 }
 
 void appendText(LL* list, int commandLineCount, bool fromConfig, const char* text) {
-    if (fromConfig && commandLineCount != 0) return;
-    AppendStringLL(list, text);
+    appendListEntry(list, ListEntry::text, commandLineCount, fromConfig, text);
 }
 
 void appendFolder(LL* list, int commandLineCount, bool fromConfig, const char* name) {
-    if (fromConfig && commandLineCount != 0) return;
-    FolderSelector selector{};
-    std::snprintf(selector.name, sizeof selector.name, "%s", name);
-    selector.nested = settings.nestedFolders ? 1 : 0;
-    AppendLL(list, sizeof selector, &selector);
+    appendListEntry(list, ListEntry::folder, commandLineCount, fromConfig, name);
 }
 
 void dateOption(char letter, const char* argument, bool fromConfig) {

@@ -6,6 +6,7 @@
 #include "config_line.h"
 #include "cut_off.h"
 #include "diagnostics.h"
+#include "list_entries.h"
 #include "platform.h"
 #include "settings.h"
 #include "util.h"
@@ -41,48 +42,16 @@ void reportListEntry(const Statement& s, int i) {
     if (verboseMessages()) consoleLinef("%s set in config file: %s", s.keyword, s[i]);
 }
 
-void appendTexts(const Statement& s, LL* list, int commandLineCount) {
-    if (commandLineCount != 0) return;
-    for (int i = 0; i < s.count(); ++i) {
-        AppendStringLL(list, s[i]);
-        reportListEntry(s, i);
-    }
+void appendEntries(const Statement& s, LL* list, ListEntry kind, int commandLineCount) {
+    for (int i = 0; i < s.count(); ++i)
+        if (appendListEntry(list, kind, commandLineCount, true, s[i])) reportListEntry(s, i);
 }
-
-void appendFolders(const Statement& s, LL* list, int commandLineCount) {
-    if (commandLineCount != 0) return;
-    for (int i = 0; i < s.count(); ++i) {
-        FolderSelector selector{};
-        std::snprintf(selector.name, sizeof selector.name, "%s", s[i]);
-        selector.nested = settings.nestedFolders ? 1 : 0;
-        AppendLL(list, sizeof selector, &selector);
-        reportListEntry(s, i);
-    }
-}
-
-void accountDirStatement(const Statement& s) {
-    appendTexts(s, settings.accountDir, settings.cmdlineListCount.accountDir);
-}
-void accountNameStatement(const Statement& s) {
-    appendTexts(s, settings.accountName, settings.cmdlineListCount.accountName);
-}
-void folderDirStatement(const Statement& s) {
-    appendFolders(s, settings.folderDir, settings.cmdlineListCount.folderDir);
-}
-void folderNameStatement(const Statement& s) {
-    appendFolders(s, settings.folderName, settings.cmdlineListCount.folderName);
-}
-void beginSubjectStatement(const Statement& s) {
-    appendTexts(s, settings.beginSubject, settings.cmdlineListCount.beginSubject);
-}
-void partialSubjectStatement(const Statement& s) {
-    appendTexts(s, settings.partialSubject, settings.cmdlineListCount.partialSubject);
-}
-void fromAddressStatement(const Statement& s) {
-    appendTexts(s, settings.fromAddress, settings.cmdlineListCount.fromAddress);
-}
-void toAddressStatement(const Statement& s) {
-    appendTexts(s, settings.toAddress, settings.cmdlineListCount.toAddress);
+// The statement of one list option: its list and its count of entries
+// given on the command line.
+using CommandLineCounts = decltype(RunSettings::cmdlineListCount);
+template <LL* RunSettings::*list, int CommandLineCounts::*commandLineCount, ListEntry kind>
+void listStatement(const Statement& s) {
+    appendEntries(s, settings.*list, kind, settings.cmdlineListCount.*commandLineCount);
 }
 
 void nestedFoldersStatement(const Statement& s) {
@@ -230,19 +199,27 @@ const int any = -1;
 // Searched in this order; the first keyword equal to the word wins.
 const ConfigKeyword keywords[] = {
     {"velmorDirName", "Velmor directory name", 1, 1, false, velmorDirStatement},
-    {"accountDir", "Account directory name", 1, any, false, accountDirStatement},
-    {"accountName", "Account name", 1, any, false, accountNameStatement},
-    {"folderDir", "Folder directory(s)", 1, any, true, folderDirStatement},
-    {"folderName", "Folder name(s)", 1, any, true, folderNameStatement},
+    {"accountDir", "Account directory name", 1, any, false,
+     listStatement<&RunSettings::accountDir, &CommandLineCounts::accountDir, ListEntry::text>},
+    {"accountName", "Account name", 1, any, false,
+     listStatement<&RunSettings::accountName, &CommandLineCounts::accountName, ListEntry::text>},
+    {"folderDir", "Folder directory(s)", 1, any, true,
+     listStatement<&RunSettings::folderDir, &CommandLineCounts::folderDir, ListEntry::folder>},
+    {"folderName", "Folder name(s)", 1, any, true,
+     listStatement<&RunSettings::folderName, &CommandLineCounts::folderName, ListEntry::folder>},
     {"nestedFolders", "NestedFolders", 1, 1, true, nestedFoldersStatement},
     {"fileAge", "FileAge", 1, 1, true, fileAgeStatement},
     {"dateCutOff", "DateCutOff", 1, 1, true, dateCutOffStatement},
     {"messageDateCutOff", "DateCutOff", 1, 1, true, messageDateCutOffStatement},
     {"timeCutOff", "TimeCutOff", 1, 1, true, timeCutOffStatement},
-    {"beginSubject", "BeginSubject", 1, any, true, beginSubjectStatement},
-    {"partialSubject", "PartialSubject", 1, any, true, partialSubjectStatement},
-    {"fromAddress", "FromAddress", 1, any, true, fromAddressStatement},
-    {"toAddress", "ToAddress", 1, any, true, toAddressStatement},
+    {"beginSubject", "BeginSubject", 1, any, true,
+     listStatement<&RunSettings::beginSubject, &CommandLineCounts::beginSubject, ListEntry::text>},
+    {"partialSubject", "PartialSubject", 1, any, true,
+     listStatement<&RunSettings::partialSubject, &CommandLineCounts::partialSubject, ListEntry::text>},
+    {"fromAddress", "FromAddress", 1, any, true,
+     listStatement<&RunSettings::fromAddress, &CommandLineCounts::fromAddress, ListEntry::text>},
+    {"toAddress", "ToAddress", 1, any, true,
+     listStatement<&RunSettings::toAddress, &CommandLineCounts::toAddress, ListEntry::text>},
     {"archiveFile", "ArchiveFileName", 1, 1, true, archiveFileStatement},
     {"delete", "Delete", 0, 0, true, deleteStatement},
     {"verbose", "Verbose", 1, 1, true, verboseStatement},

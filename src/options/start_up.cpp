@@ -73,7 +73,7 @@ void keepListingAlone() {
     settings.reindexRequested = false;
 }
 
-bool runsArchiveJob() { return settings.job == jobArchive || settings.job == 1; }
+bool runsArchiveJob() { return settings.job == jobArchive; }
 
 // The reindex and the address book sort select no messages.
 bool selectsByDate() { return settings.job != jobReindex && settings.job != jobSortOnly; }

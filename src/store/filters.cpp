@@ -68,9 +68,9 @@ std::time_t messageTime(const IndexEntry& entry) {
 
 }  // namespace
 
-int messageSelected(const IndexEntry& entry) {
+int messageSelected(const IndexEntry& entry, Selection selection) {
     const std::time_t t = messageTime(entry);
-    if (settings.reindexRequested) return 1;
+    if (selection == Selection::everything) return 1;
 
     int evaluated = 0;
     int matched = 0;

@@ -6,10 +6,11 @@
 
 #include <ctime>
 
-// Ends every field of folder.bag, backup.bag and folder.ini lines (it is
-// also the Latin-1 capital thorn, which is why writeIndexLine never lets it
-// into a text field).
-constexpr char indexSeparator = '\xDE';
+// The client's field separator: it ends every field of folder.bag,
+// backup.bag and folder.ini lines and parts the fields of the address book
+// (it is also the Latin-1 capital thorn, which is why writeIndexLine never
+// lets it into a text field).
+constexpr char fieldSeparator = '\xDE';
 
 // A fixed-size record that LL lists copy byte by byte. The texts point at
 // heap copies that live until the process ends (keepString); callers may

@@ -7,6 +7,7 @@
 #include "util.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cerrno>
 #include <charconv>
@@ -58,14 +59,14 @@ bool takeInt(std::string_view& text, int& value) {
 }
 
 bool takeSeparator(std::string_view& text) {
-    if (text.empty() || text.front() != indexSeparator) return false;
+    if (text.empty() || text.front() != fieldSeparator) return false;
     text.remove_prefix(1);
     return true;
 }
 
 // A text up to the next separator, which is consumed; the text may be empty.
 bool takeText(std::string_view& text, std::string_view& field) {
-    std::size_t end = text.find(indexSeparator);
+    std::size_t end = text.find(fieldSeparator);
     if (end == std::string_view::npos) return false;
     field = text.substr(0, end);
     text.remove_prefix(end + 1);
@@ -117,14 +118,24 @@ void countIndexDot() {
     }
 }
 
-// The entry of a parsed line, its texts kept for the rest of the run.
-IndexEntry keptEntry(const ParsedLine& parsed) {
+// The nine text fields of an entry, in the order of an index line.
+std::array<char**, 9> textFields(IndexEntry& entry) {
+    return {&entry.date,          &entry.time,       &entry.subject,  &entry.recipientAddress, &entry.recipientName,
+            &entry.senderAddress, &entry.senderName, &entry.sizeText, &entry.fileName};
+}
+
+// An entry with the two values of a parsed line and no texts yet.
+IndexEntry valuesOf(const ParsedLine& parsed) {
     IndexEntry entry{};
     entry.value1 = parsed.value1;
     entry.value2 = parsed.value2;
-    char** texts[9] = {&entry.date,          &entry.time,          &entry.subject,
-                       &entry.recipientAddress, &entry.recipientName, &entry.senderAddress,
-                       &entry.senderName,    &entry.sizeText,      &entry.fileName};
+    return entry;
+}
+
+// The entry of a parsed line, its texts kept for the rest of the run.
+IndexEntry keptEntry(const ParsedLine& parsed) {
+    IndexEntry entry = valuesOf(parsed);
+    const std::array<char**, 9> texts = textFields(entry);
     for (int i = 0; i < 9; ++i) *texts[i] = keepIndexText(parsed.texts[i]);
     return entry;
 }
@@ -133,7 +144,7 @@ void appendWithoutSeparator(std::string& out, const char* text) {
     if (!text) return;
     const std::size_t start = out.size();
     out += text;
-    std::replace(out.begin() + static_cast<std::ptrdiff_t>(start), out.end(), indexSeparator, '\xFE');
+    std::replace(out.begin() + static_cast<std::ptrdiff_t>(start), out.end(), fieldSeparator, '\xFE');
 }
 
 void appendNumber(std::string& out, int value) {
@@ -144,16 +155,16 @@ void appendNumber(std::string& out, int value) {
 
 }  // namespace
 
-int readIndexFile(const char* dir, LL* list) {
-    if (!dir || !*dir || settings.job == jobRestore) return readIndexFile(dir, list, nullptr);
+int readIndexFile(const char* dir, LL* list, IndexKind kind) {
+    if (!dir || !*dir || kind == IndexKind::backup) return readIndexFile(dir, list, kind, nullptr);
     DirectoryListing listing(dir);
-    return readIndexFile(dir, list, &listing);
+    return readIndexFile(dir, list, kind, &listing);
 }
 
-int readIndexFile(const char* dir, LL* list, const DirectoryListing* listing) {
+int readIndexFile(const char* dir, LL* list, IndexKind kind, const DirectoryListing* listing) {
     if (!dir || !*dir) return 0;
-    const bool restoring = settings.job == jobRestore;
-    std::string path = std::string(dir) + (restoring ? "backup.bag" : "folder.bag");
+    const bool restoring = kind == IndexKind::backup;
+    std::string path = std::string(dir) + (restoring ? backupIndexName : folderIndexName);
     if (settings.verbose) consoleLinef("Reading %s", path.c_str());
 
     if (std::FILE* file = platform::openFile(path, "r")) {
@@ -263,12 +274,8 @@ void ArchiveIndexReader::takeLine(std::string_view line) {
     if (!parseIndexLine(std::string_view(copy, line.size()), parsed)) return;
     if (settings.verbose) countIndexDot();
     // Each text ends at its separator, which becomes the end of a C string.
-    IndexEntry entry{};
-    entry.value1 = parsed.value1;
-    entry.value2 = parsed.value2;
-    char** texts[9] = {&entry.date,          &entry.time,          &entry.subject,
-                       &entry.recipientAddress, &entry.recipientName, &entry.senderAddress,
-                       &entry.senderName,    &entry.sizeText,      &entry.fileName};
+    IndexEntry entry = valuesOf(parsed);
+    const std::array<char**, 9> texts = textFields(entry);
     for (int i = 0; i < 9; ++i) {
         char* text = copy + (parsed.texts[i].data() - copy);
         text[parsed.texts[i].size()] = '\0';
@@ -283,21 +290,21 @@ int writeIndexLine(std::FILE* file, IndexEntry& entry, bool keepPath) {
     static std::string line;  // keeps its room from line to line
     line.clear();
     appendNumber(line, entry.value1);
-    line += indexSeparator;
+    line += fieldSeparator;
     appendNumber(line, entry.value2);
-    line += indexSeparator;
+    line += fieldSeparator;
     for (char* text : {entry.date, entry.time, entry.subject, entry.recipientAddress, entry.recipientName,
                        entry.senderAddress, entry.senderName, entry.sizeText}) {
         if (text) trimBoth(text);
         appendWithoutSeparator(line, text);
-        line += indexSeparator;
+        line += fieldSeparator;
     }
     const char* name = entry.fileName;
     if (name && !keepPath) {
         if (const char* slash = std::strrchr(name, '/')) name = slash + 1;
     }
     appendWithoutSeparator(line, name);
-    line += indexSeparator;
+    line += fieldSeparator;
     line += '\n';
     if (std::fwrite(line.data(), 1, line.size(), file) != line.size() || std::ferror(file)) return -1;
     return 0;
@@ -309,10 +316,10 @@ int createFolderIni(const char* dir, const char* displayName) {
     std::string line;
     appendWithoutSeparator(line, displayName);
     for (const char* field : {"1000", "1", "0;1;2;3;4;5;6;7;8;9", "1", "1", "1", "0"}) {
-        line += indexSeparator;
+        line += fieldSeparator;
         line += field;
     }
-    line += indexSeparator;
+    line += fieldSeparator;
     line += '\n';
     platform::AtomicFile file;
     if (file.open(path)) return 0;
@@ -327,7 +334,7 @@ const char* readFolderName(const char* dir) {
     if (!file) return name;
     if (!std::fgets(name, sizeof name, file)) name[0] = '\0';
     std::fclose(file);
-    if (char* separator = std::strchr(name, indexSeparator)) *separator = '\0';
+    if (char* separator = std::strchr(name, fieldSeparator)) *separator = '\0';
     trimBoth(name);
     return name;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "index_entry.h"
+#include "work_files.h"
 
 #include <cstddef>
 #include <cstdio>
@@ -11,13 +12,20 @@
 #include <string_view>
 #include <vector>
 
+// Which index of a directory is read: the folder's own folder.bag, or the
+// backup.bag that an archive carries (as the restore job finds it).
+enum class IndexKind { folder, backup };
+
+// A folder's own index, in every folder directory.
+inline constexpr char folderIndexName[] = "folder.bag";
+
 // Reads the index of directory `dir` (a path ending in "/", such as
 // "./name.act/inbox.fld/") and appends one IndexEntry per accepted line to
-// `list`, in file order. In the restore job the file is dir + "backup.bag"
-// and every well-formed line is kept as it stands (changeTime 0); in every
-// other job it is dir + "folder.bag", and a line whose message file is not
-// in `dir` is dropped ("File not found: %s" in verbose mode), the others
-// get the file's change time.
+// `list`, in file order. For IndexKind::backup the file is dir +
+// "backup.bag" and every well-formed line is kept as it stands (changeTime
+// 0); for IndexKind::folder it is dir + "folder.bag", and a line whose
+// message file is not in `dir` is dropped ("File not found: %s" in verbose
+// mode), the others get the file's change time.
 //
 // A line is accepted when it holds two decimal ints and nine texts, each
 // followed by the separator; what follows the eleventh separator is
@@ -25,11 +33,11 @@
 // lines are skipped without a message. A missing or unreadable index gives
 // no entries and no error. Returns 0 in every case; heap exhaustion is
 // fatal (3465).
-int readIndexFile(const char* dir, LL* list);
+int readIndexFile(const char* dir, LL* list, IndexKind kind);
 
 // Reads an archive's index as it arrives, block by block (from unzip, for
 // example), accepting and skipping lines exactly as readIndexFile does
-// with backup.bag in the restore job: one IndexEntry per accepted line,
+// with backup.bag (IndexKind::backup): one IndexEntry per accepted line,
 // appended to `list` in order, nothing checked against the store,
 // malformed lines skipped without a message; in verbose mode a dot per 50
 // lines read, and a line end at the finish.
@@ -95,6 +103,7 @@ const char* readFolderName(const char* dir);
 const char* readAccountName(const char* entryName);
 
 // For the scan: readIndexFile that checks the message files against a
-// listing of `dir` made once, instead of asking for each file's status.
+// listing of `dir` made once, instead of asking for each file's status
+// (null: ask for each). A backup index checks nothing, so ignores it.
 class DirectoryListing;
-int readIndexFile(const char* dir, LL* list, const DirectoryListing* listing);
+int readIndexFile(const char* dir, LL* list, IndexKind kind, const DirectoryListing* listing);

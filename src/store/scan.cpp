@@ -5,9 +5,9 @@
 #include "folder_reader.h"
 #include "header_reader.h"
 #include "index_file.h"
-#include "listfile.h"
 #include "settings.h"
 #include "store.h"
+#include "util.h"
 
 #include <cstring>
 #include <new>
@@ -55,9 +55,9 @@ bool endsWithNoCase(std::string_view text, std::string_view suffix) {
 
 // `diskPath` is spelled as the file system spells it: it was built from
 // directory listings below a resolved start.
-void addSettingsFile(const std::string& diskPath) {
+void takeSelectedPath(const ScanRules& rules, const std::string& diskPath) {
     ++archiveFileCount;
-    addSpelledPathToListFile(diskPath);
+    if (rules.takePath) rules.takePath(diskPath);
 }
 
 void addNestedSelector(std::string path) {
@@ -80,7 +80,7 @@ void addNestedSelector(std::string path) {
 // `diskDir` is `dir` as the file system spells it: the list file gets
 // that spelling, the scan tree keeps the one `dir` was given in.
 int scanListed(const std::string& dir, const std::string& diskDir, FolderReader& reader, LL* selectedList,
-               LL* indexedList, bool scanMessages) {
+               LL* indexedList, bool scanMessages, const ScanRules& rules) {
     TypedLL<IndexEntry> selected(selectedList);
     MessageTexts texts;  // one for the folder: its strings keep their room from message to message
     const std::vector<platform::DirEntry>& entries = reader.entries();
@@ -103,7 +103,7 @@ int scanListed(const std::string& dir, const std::string& diskDir, FolderReader&
     std::optional<ListingsAhead> listingsAhead;
     if (!folders.empty()) listingsAhead.emplace(std::move(folders));
     // After the reading has started: it reads while the index is parsed.
-    if (indexedList) readIndexFile(dir.c_str(), indexedList, &reader.listing());
+    if (indexedList) readIndexFile(dir.c_str(), indexedList, IndexKind::folder, &reader.listing());
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const platform::DirEntry& e = entries[i];
         if (e.name.empty() || e.name[0] == '.') continue;
@@ -116,16 +116,13 @@ int scanListed(const std::string& dir, const std::string& diskDir, FolderReader&
             const std::string diskSub = diskDir + name;
             FolderReader below(sub, diskSub, listingsAhead ? &*listingsAhead : nullptr);
             if (const platform::DirEntry* ini = below.listing().find("folder.ini"))
-                addSettingsFile(diskSub + ini->name);
+                takeSelectedPath(rules, diskSub + ini->name);
             if (endsWithNoCase(name, ".act/"))
                 if (const platform::DirEntry* ini = below.listing().find("acct.ini"))
-                    addSettingsFile(diskSub + ini->name);
-            IndexEntry node{};
-            node.fileName = keepString(name);
-            node.selected = CreatLL();
-            node.indexed = CreatLL();
-            bool lookAtMessages = folderSelected(dir.c_str(), node) != 0;
-            scanListed(sub, diskSub, below, node.selected, node.indexed, lookAtMessages);
+                    takeSelectedPath(rules, diskSub + ini->name);
+            IndexEntry node = directoryNode(name);
+            bool lookAtMessages = folderSelected(dir.c_str(), node, rules.selection) != 0;
+            scanListed(sub, diskSub, below, node.selected, node.indexed, lookAtMessages, rules);
             selected.append(node);
         } else if (isMessage[i]) {
             MessageFileTimes times{e.changeTime, e.modifyTime, e.accessTime};
@@ -134,8 +131,8 @@ int scanListed(const std::string& dir, const std::string& diskDir, FolderReader&
             const bool readAhead = reader.take(i, start);
             if (!readFileContents(dir.c_str(), e.name.c_str(), size, &times, texts, readAhead ? &start : nullptr))
                 continue;
-            if (!messageSelected(texts.view())) continue;
-            addSettingsFile(diskDir + e.name);
+            if (!messageSelected(texts.view(), rules.selection)) continue;
+            takeSelectedPath(rules, diskDir + e.name);
             selected.append(texts.keep());
             archiveBytes += static_cast<long long>(size);
         }
@@ -145,24 +142,30 @@ int scanListed(const std::string& dir, const std::string& diskDir, FolderReader&
 
 }  // namespace
 
-int scanDirectory(const char* dir, LL* selectedList, LL* indexedList, DirHandle* handle, bool scanMessages) {
-    if (!dir || !selectedList || !handle) return 0;
+IndexEntry directoryNode(std::string_view name) {
+    IndexEntry node{};
+    node.fileName = keepString(name);
+    node.selected = CreatLL();
+    node.indexed = CreatLL();
+    return node;
+}
+
+int scanDirectory(const char* dir, LL* selectedList, LL* indexedList, bool scanMessages, const ScanRules& rules) {
+    if (!dir || !selectedList) return 0;
     try {
         const std::string path(dir);
         const std::string diskPath = platform::resolvePath(path);
         FolderReader reader(path, diskPath);
-        int result = scanListed(path, diskPath, reader, selectedList, indexedList, scanMessages);
-        *handle = result;
-        return result;
+        return scanListed(path, diskPath, reader, selectedList, indexedList, scanMessages, rules);
     } catch (const std::bad_alloc&) {
         fatalError(3272, "Malloc failed");
     }
 }
 
-int folderSelected(const char* parentDir, const IndexEntry& node) {
+int folderSelected(const char* parentDir, const IndexEntry& node, Selection selection) {
     const std::string_view name = node.fileName ? node.fileName : "";
     if (name.find(".act") != std::string_view::npos || name.find(".ACT") != std::string_view::npos) return 1;
-    if (settings.reindexRequested) return 1;
+    if (selection == Selection::everything) return 1;
     if (isEmptyList(settings.folderDir) && isEmptyList(settings.folderName) && longNestedSelectors.empty()) return 1;
 
     const std::string parent = parentDir ? parentDir : "";
@@ -210,19 +213,18 @@ int folderSelected(const char* parentDir, const IndexEntry& node) {
 void resolveAccountNames() {
     if (isEmptyList(settings.accountName)) return;
     if (!settings.accountDir) settings.accountDir = CreatLL();
-    DirHandle handle = -1;
-    for (auto entry = dirFirst(nullptr, "*.act", &handle); entry; entry = dirNext(&handle)) {
+    for (const platform::DirEntry& e : platform::findEntries("*.act")) {
         // Only a directory can be an account; a stray file of that name has
         // no acct.ini and must not end the run.
-        if (entry->empty() || entry->back() != '/') continue;
-        const char* found = readAccountName(entry->c_str());
+        if (e.name.empty() || !(e.attributes & platform::attributeDirectory)) continue;
+        const char* found = readAccountName((e.name + "/").c_str());
         if (!found) continue;
         const std::string displayName = found;
         for (void* p = FirstLL(settings.accountName); SizeLL(p) != 0; p = NextLL(p)) {
             std::string_view pattern(static_cast<const char*>(p));
             std::size_t n = std::min(pattern.size(), displayName.size());
             if (!equalNoCase(pattern.substr(0, n), std::string_view(displayName).substr(0, n))) continue;
-            std::string dirName = entry->substr(0, entry->size() - 1);
+            const std::string& dirName = e.name;
             AppendStringLL(settings.accountDir, dirName.c_str());
             if (settings.verbose)
                 consoleLinef("Account \"%s\",  dir added for name match (%s): %s\n", displayName.c_str(),
@@ -230,6 +232,5 @@ void resolveAccountNames() {
             break;
         }
     }
-    dirClose(&handle);
     ClearLL(settings.accountName);
 }

@@ -5,87 +5,25 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <vector>
 
 namespace {
 
-struct FindState {
-    unsigned attributes = 0;
-    std::int32_t size = 0;
-    std::string name;
-    std::time_t changeTime = 0, modifyTime = 0, accessTime = 0;
-};
-
-struct Search {
-    std::vector<platform::DirEntry> entries;
-    std::size_t next = 0;
-};
-
-FindState findState;
-std::map<DirHandle, Search> searches;
-DirHandle nextHandle = 1;
-
-void takeEntry(const platform::DirEntry& e) {
-    findState.attributes = e.attributes;
-    // The find state holds a 32-bit size, as the platform's find record does.
-    findState.size = e.size > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(e.size);
-    findState.name = e.name.substr(0, 259);
-    findState.changeTime = e.changeTime;
-    findState.modifyTime = e.modifyTime;
-    findState.accessTime = e.accessTime;
-}
-
 char foldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 }  // namespace
 
-std::optional<std::string> dirFirst(const char* dir, const char* pattern, DirHandle* handle) {
-    std::string path;
-    if (dir) {
-        path = dir;
-        if (!path.empty() && path.back() != '/' && path.back() != '\\') path += '/';
+void normalizeSeparators(char* text) {
+    if (!text) return;
+    char* out = text;
+    for (const char* in = text; *in; ++in) {
+        char c = *in == '/' ? '\\' : *in;
+        if (c == '\\' && out > text && out[-1] == '\\') continue;
+        *out++ = c;
     }
-    path += pattern;
-    Search search;
-    search.entries = platform::findEntries(path);
-    if (search.entries.empty()) {
-        *handle = -1;
-        return std::nullopt;
-    }
-    DirHandle h = nextHandle++;
-    auto& s = searches[h] = std::move(search);
-    *handle = h;
-    takeEntry(s.entries[s.next++]);
-    return dirEntryName();
+    *out = '\0';
 }
-
-std::optional<std::string> dirNext(DirHandle* handle) {
-    auto it = searches.find(*handle);
-    if (it == searches.end() || it->second.next >= it->second.entries.size()) return std::nullopt;
-    takeEntry(it->second.entries[it->second.next++]);
-    return dirEntryName();
-}
-
-int dirClose(DirHandle* handle) {
-    auto it = searches.find(*handle);
-    if (it == searches.end()) return -1;
-    searches.erase(it);
-    return 0;
-}
-
-std::string dirEntryName() {
-    std::string name = findState.name;
-    if (findState.attributes & platform::attributeDirectory) name += '/';
-    return name;
-}
-
-std::int32_t dirEntrySize() { return findState.size; }
-std::time_t dirEntryChangeTime() { return findState.changeTime; }
-std::time_t dirEntryModifyTime() { return findState.modifyTime; }
-std::time_t dirEntryAccessTime() { return findState.accessTime; }
-bool dirEntryIsDirectory() { return (findState.attributes & platform::attributeDirectory) != 0; }
 
 bool isTrimSpace(char c) { return c == '\t' || c == '\n' || c == '\r' || c == ' '; }
 

@@ -1,6 +1,5 @@
-// Small helpers that know nothing of mail: a directory walker in the
-// find-first / find-next style, in-place text edits, a digits test and the
-// splitter of command strings.
+// Small helpers that know nothing of mail: the separators of a shown path,
+// in-place text edits, a digits test and the splitter of command strings.
 #pragma once
 
 #include <cstdint>
@@ -13,30 +12,11 @@
 
 #include "platform.h"
 
-// ---- directory walking --------------------------------------------------
-//
-// One process-wide find state holds the entry that the last dirFirst or
-// dirNext produced, whichever search it belongs to. A caller that nests one
-// walk inside another reads the name and size of an entry before it starts
-// the nested walk.
+// ---- paths --------------------------------------------------------------
 
-using DirHandle = long;  // -1: nothing was found
-
-// Searches `dir` joined to `pattern` ("./" + "*.*" gives "./*.*"; no second
-// separator is added after "/" or "\"; a null or empty dir searches the
-// pattern alone). The handle is stored also when nothing is found.
-std::optional<std::string> dirFirst(const char* dir, const char* pattern, DirHandle* handle);
-std::optional<std::string> dirNext(DirHandle* handle);
-int dirClose(DirHandle* handle);
-// The current entry's name; a directory gets a trailing "/".
-std::string dirEntryName();
-std::int32_t dirEntrySize();
-// The current entry's times (the scan takes them from here rather than
-// asking the file system a second time).
-std::time_t dirEntryChangeTime();
-std::time_t dirEntryModifyTime();
-std::time_t dirEntryAccessTime();
-bool dirEntryIsDirectory();
+// Turns every "/" of `text` into "\" and runs of separators into one, in
+// place, as the archiver shows paths; null stays null.
+void normalizeSeparators(char* text);
 
 // ---- text ---------------------------------------------------------------
 

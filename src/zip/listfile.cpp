@@ -1,11 +1,14 @@
 #include "listfile.h"
 
+#include "work_files.h"
+
 #include "platform.h"
 
 #include <cstdio>
 #include <string>
 
-const char* const listFileName = "archive.tmp";
+// The name every end of a run removes: the list file is its own.
+const char* const listFileName = archiveListName;
 
 namespace {
 std::FILE* listFile = nullptr;

@@ -22,16 +22,6 @@ protected:
 
 }  // namespace
 
-TEST_F(Diagnostics, NormalizeSeparatorsTurnsSlashesAndCollapsesRuns) {
-    char path[] = "./a.act//x.fld/";
-    normalizeSeparators(path);
-    EXPECT_STREQ(path, ".\\a.act\\x.fld\\");
-    char many[] = "a\\\\\\/b";
-    normalizeSeparators(many);
-    EXPECT_STREQ(many, "a\\b");
-    normalizeSeparators(nullptr);  // no effect, no crash
-}
-
 TEST_F(Diagnostics, ConsoleLineNormalisesAndCopiesToTheReportFile) {
     settings.outputFileName = "report.rpt";
     ::testing::internal::CaptureStdout();

@@ -118,6 +118,17 @@ TEST_F(ReindexTest, AccountDirectoryLimitsTheJob) {
     EXPECT_EQ(snapshot(at("a.act")), before);
 }
 
+TEST_F(ReindexTest, NeedsNoListFileForZip) {
+    // Nothing goes to zip: a directory where the list file would go neither
+    // stops the job nor is touched by it.
+    testing_support::writeFile(at("archive.tmp/kept"), "x");
+    auto r = archiver({"/I"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(readFile(at("a.act/new.fld/folder.bag")), builtLine("Seven", "s@x", "s@x", "7.msg"));
+    EXPECT_EQ(readFile(at("archive.tmp/kept")), "x");
+}
+
 TEST_F(ReindexTest, IndexThatCannotBeReplacedIs4655AndEarlierOnesStay) {
     // A directory where b.act's index belongs: it cannot be renamed over.
     std::remove(at("b.act/in.fld/folder.bag").c_str());

@@ -32,7 +32,7 @@ protected:
         settings.fileAge = "x";
         settings.ageCutOffTime = now - days * day;
     }
-    bool selected() { return messageSelected(entry) == 1; }
+    bool selected(Selection selection = Selection::byCriteria) { return messageSelected(entry, selection) == 1; }
 };
 
 std::time_t localMidnight(int year, int month, int dayOfMonth) {
@@ -154,6 +154,5 @@ TEST_F(FiltersTest, ReindexTakesEveryMessage) {
     settings.fileSize = 1000;
     addString(settings.partialSubject, "nowhere");
     settings.allRequired = true;
-    settings.reindexRequested = true;
-    EXPECT_TRUE(selected());
+    EXPECT_TRUE(selected(Selection::everything));
 }

@@ -2,6 +2,7 @@
 
 #include "platform.h"
 #include "settings.h"
+#include "util.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -38,9 +39,9 @@ class IndexFileTest : public StoreTest {
 protected:
     TempDir dir;
     std::string folder() const { return dir.path() + "/"; }
-    std::vector<IndexEntry> read() {
+    std::vector<IndexEntry> read(IndexKind kind = IndexKind::folder) {
         LL* list = newList();
-        readIndexFile(folder().c_str(), list);
+        readIndexFile(folder().c_str(), list, kind);
         return entriesOf(list);
     }
 };
@@ -148,9 +149,8 @@ TEST_F(IndexFileTest, LinesOfMissingMessagesAreDroppedExceptWhenRestoring) {
     ASSERT_EQ(entries.size(), 1u);  // the name is found whatever its case
     EXPECT_STREQ(entries[0].fileName, "there.msg");
 
-    settings.job = jobRestore;
     writeFile(dir / "backup.bag", indexLine({"1", "1", "d", "t", "s", "a", "A", "b", "B", "1K", "./a.act/gone.msg"}));
-    entries = read();
+    entries = read(IndexKind::backup);
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_STREQ(entries[0].fileName, "./a.act/gone.msg");
     EXPECT_EQ(entries[0].changeTime, 0);
@@ -168,9 +168,9 @@ TEST_F(IndexFileTest, ALineNamingADirectoryIsNoMessage) {
     for (bool withListing : {true, false}) {
         LL* list = newList();
         if (withListing)
-            readIndexFile(folder().c_str(), list);
+            readIndexFile(folder().c_str(), list, IndexKind::folder);
         else
-            readIndexFile(folder().c_str(), list, nullptr);
+            readIndexFile(folder().c_str(), list, IndexKind::folder, nullptr);
         auto entries = entriesOf(list);
         ASSERT_EQ(entries.size(), 1u) << (withListing ? "with" : "without") << " the listing";
         EXPECT_STREQ(entries[0].fileName, "1.msg");
@@ -179,18 +179,18 @@ TEST_F(IndexFileTest, ALineNamingADirectoryIsNoMessage) {
 
 TEST_F(IndexFileTest, AMissingIndexGivesNoEntriesAndIsTold) {
     LL* none = newList();
-    readIndexFile(folder().c_str(), none);
+    readIndexFile(folder().c_str(), none, IndexKind::folder);
     EXPECT_EQ(CountLL(none), 0);
     EXPECT_FALSE(indexFileFound(none));
 
     writeFile(dir / "folder.bag", "");
     LL* empty = newList();
-    readIndexFile(folder().c_str(), empty);
+    readIndexFile(folder().c_str(), empty, IndexKind::folder);
     EXPECT_EQ(CountLL(empty), 0);
     EXPECT_TRUE(indexFileFound(empty));
 
-    EXPECT_EQ(readIndexFile(nullptr, none), 0);
-    EXPECT_EQ(readIndexFile("", none), 0);
+    EXPECT_EQ(readIndexFile(nullptr, none, IndexKind::folder), 0);
+    EXPECT_EQ(readIndexFile("", none, IndexKind::folder), 0);
 }
 
 TEST_F(IndexFileTest, AThornWrittenOutReadsBackWithItsFileName) {
@@ -260,9 +260,8 @@ TEST_F(IndexFileTest, AnIndexReadInBlocksGivesWhatTheRestoreReads) {
     bag += "4" + T + "4" + T + "d" + T + "t" + T + "" + T + "a" + T + "A" + T + "b" + T + "B" + T + "1K" + T +
            "./a.act/f.fld/4.msg" + T;  // empty subject, no line end at the end of the file
 
-    settings.job = jobRestore;
     writeFile(dir / "backup.bag", bag);
-    const auto expected = read();
+    const auto expected = read(IndexKind::backup);
     ASSERT_EQ(expected.size(), 4u);
     // An entry as values: the reader's texts last only until its next block.
     using Values = std::vector<std::string>;

@@ -50,8 +50,9 @@ protected:
         selected = newList();
         indexed = newList();
         EXPECT_NE(openListFile(), nullptr);
-        DirHandle handle = -1;
-        scanDirectory(dir, selected, indexed, &handle, true);
+        ScanRules rules;
+        rules.takePath = [](const std::string& path) { addSpelledPathToListFile(path); };
+        scanDirectory(dir, selected, indexed, true, rules);
         closeListFile();
         std::vector<std::string> lines;
         std::istringstream in(testing_support::readTextFile(tmp / "archive.tmp"));
@@ -204,10 +205,8 @@ TEST_F(ScanTest, IndexesAreReadIntoTheNodesAndMissingMessagesDropped) {
 }
 
 TEST_F(ScanTest, NullArgumentsDoNothing) {
-    DirHandle handle = -1;
-    EXPECT_EQ(scanDirectory(nullptr, newList(), nullptr, &handle, true), 0);
-    EXPECT_EQ(scanDirectory("./", nullptr, nullptr, &handle, true), 0);
-    EXPECT_EQ(scanDirectory("./", newList(), nullptr, nullptr, true), 0);
+    EXPECT_EQ(scanDirectory(nullptr, newList(), nullptr, true, ScanRules{}), 0);
+    EXPECT_EQ(scanDirectory("./", nullptr, nullptr, true, ScanRules{}), 0);
     EXPECT_EQ(archiveFileCount, 0);
 }
 

@@ -7,49 +7,14 @@
 
 using namespace testing_support;
 
-TEST(DirWalk, JoinsDirectoryAndPatternAndMarksDirectories) {
-    TempDir t;
-    writeFile(t / "1.msg", "abc");
-    writeFile(t / "Inbox.fld/x", "");
-    DirHandle h = 0;
-    std::string dir = t.path() + "/";
-    std::vector<std::string> names;
-    std::vector<int> sizes;
-    for (auto n = dirFirst(dir.c_str(), "*.*", &h); n; n = dirNext(&h)) {
-        names.push_back(*n);
-        sizes.push_back(dirEntrySize());
-    }
-    EXPECT_EQ(dirClose(&h), 0);
-    EXPECT_EQ(names, (std::vector<std::string>{"./", "../", "1.msg", "Inbox.fld/"}));
-    EXPECT_EQ(sizes[2], 3);
-
-    // no second separator after a backslash, and none for an empty dir
-    std::string back = t.path() + "\\";
-    EXPECT_EQ(dirFirst(back.c_str(), "1.MSG", &h).value_or(""), "1.msg");
-    dirClose(&h);
-    EXPECT_FALSE(dirFirst(t.path().c_str(), "none.*", &h));
-    EXPECT_EQ(h, -1);
-    std::string pattern = t / "*.msg";
-    EXPECT_EQ(dirFirst(nullptr, pattern.c_str(), &h).value_or(""), "1.msg");
-    dirClose(&h);
-    EXPECT_EQ(dirFirst("", pattern.c_str(), &h).value_or(""), "1.msg");
-    dirClose(&h);
-}
-
-TEST(DirWalk, NestedSearchesShareTheCurrentEntry) {
-    TempDir t;
-    writeFile(t / "a.fld/inner.msg", "1234567");
-    writeFile(t / "b.msg", "12");
-    DirHandle outer = 0, inner = 0;
-    auto first = dirFirst(t.path().c_str(), "*.fld", &outer);
-    ASSERT_TRUE(first);
-    std::string sub = t / "a.fld";
-    auto innerName = dirFirst(sub.c_str(), "*.msg", &inner);
-    EXPECT_EQ(innerName.value_or(""), "inner.msg");
-    EXPECT_EQ(dirEntrySize(), 7);  // the state now belongs to the inner search
-    dirClose(&inner);
-    EXPECT_FALSE(dirNext(&outer));
-    dirClose(&outer);
+TEST(Paths, NormalizeSeparatorsTurnsSlashesAndCollapsesRuns) {
+    char path[] = "./a.act//x.fld/";
+    normalizeSeparators(path);
+    EXPECT_STREQ(path, ".\\a.act\\x.fld\\");
+    char many[] = "a\\\\\\/b";
+    normalizeSeparators(many);
+    EXPECT_STREQ(many, "a\\b");
+    normalizeSeparators(nullptr);  // no effect, no crash
 }
 
 TEST(Text, TrimmingUsesExactlyTheFourSpaceCharacters) {

@@ -1,4 +1,5 @@
 #include "platform.h"
+#include "work_files.h"
 #include "zip.h"
 #include "test_support.h"
 
@@ -285,3 +286,7 @@ TEST_F(VersionCheckTest, ATemporaryDirectoryWithASpaceStillWorks) {
 }
 
 }  // namespace
+
+// fatalError and the interrupt remove the run's work files by the names
+// control holds: the list file must be one of them.
+TEST(ListFile, IsTheWorkFileThatAFatalErrorRemoves) { EXPECT_STREQ(listFileName, archiveListName); }

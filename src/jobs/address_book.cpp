@@ -16,6 +16,7 @@
 
 #include "LL.h"
 #include "diagnostics.h"
+#include "index_entry.h"
 #include "platform.h"
 #include "settings.h"
 #include "util.h"
@@ -27,8 +28,6 @@
 #include <string_view>
 
 namespace {
-
-constexpr char fieldSeparator = '\xDE';
 
 struct SortField {
     const char* name;

@@ -1,5 +1,6 @@
 #include "folder_index.h"
 
+#include "diagnostics.h"
 #include "index_file.h"
 #include "platform.h"
 #include "util.h"
@@ -72,4 +73,14 @@ bool insideFolder(const std::string& path) {
     std::string lower = path;
     lowerCase(lower);
     return lower.find(".fld") != std::string::npos;
+}
+
+int replaceWritableFolderIndex(const std::string& indexPath, LL* entries, int chmodWarning) {
+    warnIfNotWritable(chmodWarning, platform::makeWritable(indexPath), indexPath.c_str());
+    return replaceFolderIndex(indexPath, entries);
+}
+
+void warnIfNotWritable(int code, const platform::Error& denied, const char* path) {
+    if (denied && !platform::isNotFound(denied))
+        reportWarning(code, "CHMOD error [%d] on file [%s]", denied.number, path);
 }

@@ -1,10 +1,11 @@
-// Pieces shared by the jobs that rewrite folder indexes (archive with
-// delete, reindex): joining store paths, the names by which index lines
+// Pieces for the jobs that rewrite folder indexes (archive with delete,
+// reindex): joining store paths, the names by which index lines
 // and message files are matched, a look-up of index lines by that name
 // built once per folder, and the safe rewrite of one folder.bag.
 #pragma once
 
 #include "index_entry.h"
+#include "platform.h"
 
 #include <string>
 #include <string_view>
@@ -54,6 +55,16 @@ private:
 // crash or a full disk leaves the old index or the new one whole. Returns
 // 0, or the system's number for the failure (the old index then stays).
 int replaceFolderIndex(const std::string& indexPath, LL* entries);
+
+// How a job ends the rewrite of a folder's index: `indexPath` is made
+// writable (a refusal is warned about as `chmodWarning`; a missing index is
+// no refusal), then replaceFolderIndex publishes `entries` as it. Returns
+// replaceFolderIndex's result.
+int replaceWritableFolderIndex(const std::string& indexPath, LL* entries, int chmodWarning);
+
+// "CHMOD error" as warning `code` for `path`, when making it writable was
+// refused for any reason but its absence.
+void warnIfNotWritable(int code, const platform::Error& denied, const char* path);
 
 // True when `path`, lower-cased, names something inside a folder
 // directory: only those have an index of their own.
