@@ -86,7 +86,7 @@ void checkSettings() {
     FUZZ_CHECK(settings.verbose >= 0 && settings.verbose <= 4);
     FUZZ_CHECK(settings.archiveDayIndex >= 0 && settings.archiveDayIndex <= 6);
     FUZZ_CHECK(settings.job == jobArchive || settings.job == jobRestore || settings.job == jobReindex ||
-               settings.job == jobSortOnly);
+               settings.job == jobSortOnly || settings.job == jobList);
     FUZZ_CHECK(settings.fileSize >= 0);
     for (LL* list : {settings.folderDir, settings.folderName})
         TypedLL<FolderSelector>(list).forEach([](const FolderSelector& s) {
