@@ -47,9 +47,8 @@ int main(int argc, char** argv) {
 
     if (!enterClientDirectory(settings.velmorDirName)) return 1;
 
-    // From here on `quiet` is the zip noise flag: /q makes zip quiet when
-    // verbose, and noisy when not.
-    settings.quiet = settings.quiet ? settings.verbose == 0 : settings.verbose != 0;
+    // /q makes zip and unzip quiet when verbose, and noisy when not.
+    settings.zipNoisy = settings.quiet ? settings.verbose == 0 : settings.verbose != 0;
 
     rememberReportFile();
     if (!platform::installSignalHandler(platform::Signal::interrupt, onInterrupt))

@@ -48,7 +48,8 @@ struct RunSettings {
     const char* archiveDay = nullptr;
     int archiveDayIndex = 0;               // 0 = Sunday
     int fileSize = 0;                      // kilobytes, 0 = no criterion
-    bool quiet = false;                    // /q, then the zip noise flag (see main)
+    bool quiet = false;                    // /q
+    bool zipNoisy = false;                 // zip and unzip show their own lines (see main)
     bool originalLocation = false;
     bool allRequired = false;
     const char* outputFileName = nullptr;  // report file

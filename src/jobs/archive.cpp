@@ -218,7 +218,7 @@ void archiveJob() {
     const bool deleting = settings.deleteArchived && settings.verbose < 2;
     if (deleting) startNotingMessages(settings.topSelected);
     const std::time_t zipStarted = std::time(nullptr);
-    int zipResult = zipFiles(listFileName, archive.c_str(), settings.quiet ? 1 : 0);
+    int zipResult = zipFiles(listFileName, archive.c_str(), settings.zipNoisy ? 1 : 0);
     platform::keepClaimedFile(claim);
     platform::removeFile(backupIndexName);
     removeListFile();

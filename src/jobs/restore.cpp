@@ -33,6 +33,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -47,7 +48,7 @@ constexpr const char* restoreFolderName = "Restored Files";
 LL* restoreList = nullptr;
 
 bool verbose() { return settings.verbose != 0; }
-int noiseFlag() { return settings.quiet ? 1 : 0; }
+int noiseFlag() { return settings.zipNoisy ? 1 : 0; }
 const char* text(const char* value) { return value ? value : ""; }
 
 bool isFile(const std::string& path) {
@@ -126,6 +127,7 @@ bool askAboutEntry(const IndexEntry& entry) {
         if (platform::standardInputIsTerminal())
             while (platform::keyWaiting()) platform::readKey();
         char answer = readAnswer("ynqa?", 'q');
+        // A marker after every answer, kept byte for byte: scripts that answer the query wait for it.
         show("bbb - \n");
         switch (answer) {
             case '?':
@@ -388,16 +390,10 @@ bool splitRestorePath(const std::string& fileName, RestorePath& path) {
     path = RestorePath();
     if (fileName.empty() || platform::isAbsolutePath(fileName) || fileName.find(':') != std::string::npos)
         return false;
-    std::vector<std::string> elements;
-    std::size_t start = 0;
-    while (start <= fileName.size()) {
-        std::size_t end = fileName.find_first_of("/\\", start);
-        if (end == std::string::npos) end = fileName.size();
-        std::string element = fileName.substr(start, end - start);
-        if (element == "..") return false;
-        if (!element.empty() && element != ".") elements.push_back(element);
-        start = end + 1;
-    }
+    const std::vector<std::string_view> parts = pathComponents(fileName);
+    for (std::string_view part : parts)
+        if (part == "..") return false;
+    const std::vector<std::string> elements(parts.begin(), parts.end());
     std::size_t account = 0;
     while (account < elements.size() && !endsWith(elements[account], ".act")) ++account;
     if (account + 1 >= elements.size()) return false;  // no account, or no message in it
@@ -417,6 +413,9 @@ void selectForRestore(LL* list) {
         lowerCase(static_cast<FolderSelector*>(f)->name);
     const bool byAccount = CountLL(settings.accountDir) > 0;
     const bool byFolder = CountLL(settings.folderName) > 0;
+    // A configuration file may turn a /I run into a restore: then the
+    // message criteria do not apply.
+    const Selection selection = settings.reindexRequested ? Selection::everything : Selection::byCriteria;
 
     void* next = nullptr;
     for (void* e = FirstLL(list); SizeLL(e) != 0; e = next) {
@@ -448,7 +447,7 @@ void selectForRestore(LL* list) {
             keep = slash && !std::strchr(slash + 1, '/');
         }
 
-        if (keep && !messageSelected(entry)) keep = false;
+        if (keep && !messageSelected(entry, selection)) keep = false;
         if (!keep) DeleteLL(e);
     }
 }
@@ -476,7 +475,7 @@ void runRestore() {
     if (unzipInto(std::string(), archive, member) != 0) fatalError(4523, "Error unarchiving backup.bag file");
 
     restoreList = CreatLL();
-    readIndexFile("./", restoreList);
+    readIndexFile("./", restoreList, IndexKind::backup);
     platform::removeFile("backup.bag");
 
     if (CountLL(restoreList) > 0) selectForRestore(restoreList);

@@ -14,15 +14,6 @@
 #include <string>
 #include <vector>
 
-// The restore reads the archive's own index, and selects by the run's
-// criteria unless /I asked for every message (a configuration file may
-// turn a /I run into a restore). The store takes both as parameters; these
-// two name them for the restore's steps.
-inline int readIndexFile(const char* dir, LL* list) { return readIndexFile(dir, list, IndexKind::backup); }
-inline int messageSelected(const IndexEntry& entry) {
-    return messageSelected(entry, settings.reindexRequested ? Selection::everything : Selection::byCriteria);
-}
-
 // Drops the entries that the account, folder and message selections of
 // the run reject.
 void selectForRestore(LL* list);

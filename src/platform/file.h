@@ -17,6 +17,15 @@ struct Error {
     explicit operator bool() const { return number != 0; }
 };
 
+// What removes a file or directory of the system's when it ends is never
+// copied: the copies would remove it twice.
+class NotCopyable {
+public:
+    NotCopyable() = default;
+    NotCopyable(const NotCopyable&) = delete;
+    NotCopyable& operator=(const NotCopyable&) = delete;
+};
+
 // The failure said that the file or one of its directories is not there.
 bool isNotFound(Error error);
 
@@ -53,12 +62,9 @@ Error makeWritable(const std::string& path);  // adds the owner's write permissi
 // place whole. remove(), the destructor, an interrupt and any end of the
 // run remove it with whatever it still holds (it is in the cleanup
 // registry while it exists).
-class PrivateDirectory {
+class PrivateDirectory : NotCopyable {
 public:
-    PrivateDirectory() = default;
     ~PrivateDirectory();
-    PrivateDirectory(const PrivateDirectory&) = delete;
-    PrivateDirectory& operator=(const PrivateDirectory&) = delete;
 
     // Makes ".archiver-" and a fresh suffix inside store path `parent`.
     Error create(const std::string& parent);
@@ -81,12 +87,9 @@ bool readLinkText(const std::string& path, std::string& text);
 // file is removed and the old file stays as it was; an interrupt or any
 // end of the run removes it too (it is in the cleanup registry while it
 // exists).
-class AtomicFile {
+class AtomicFile : NotCopyable {
 public:
-    AtomicFile() = default;
     ~AtomicFile();
-    AtomicFile(const AtomicFile&) = delete;
-    AtomicFile& operator=(const AtomicFile&) = delete;
 
     // Creates the temporary file in the directory of `path`.
     Error open(const std::string& path);

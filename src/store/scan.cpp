@@ -24,21 +24,6 @@ std::vector<std::string> longNestedSelectors;
 
 bool isEmptyList(LL* list) { return !list || CountLL(list) == 0; }
 
-// The components of a normalised path, without "." and empty ones, so that
-// ".\work.act\inbox.fld\" and "work.act\inbox.fld" are the same path.
-std::vector<std::string_view> pathComponents(std::string_view path) {
-    std::vector<std::string_view> parts;
-    std::size_t start = 0;
-    while (start <= path.size()) {
-        std::size_t end = path.find_first_of("\\/", start);
-        if (end == std::string_view::npos) end = path.size();
-        std::string_view part = path.substr(start, end - start);
-        if (!part.empty() && part != ".") parts.push_back(part);
-        start = end + 1;
-    }
-    return parts;
-}
-
 // A path selector names a folder by its path below the main directory; a
 // nested one also every folder below that one.
 bool pathSelectorMatches(std::string_view selector, bool nested, const std::vector<std::string_view>& folder) {

@@ -25,6 +25,19 @@ void normalizeSeparators(char* text) {
     *out = '\0';
 }
 
+std::vector<std::string_view> pathComponents(std::string_view path) {
+    std::vector<std::string_view> parts;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find_first_of("\\/", start);
+        if (end == std::string_view::npos) end = path.size();
+        std::string_view part = path.substr(start, end - start);
+        if (!part.empty() && part != ".") parts.push_back(part);
+        start = end + 1;
+    }
+    return parts;
+}
+
 bool isTrimSpace(char c) { return c == '\t' || c == '\n' || c == '\r' || c == ' '; }
 
 char* lowerCase(char* text) {

@@ -18,6 +18,11 @@
 // place, as the archiver shows paths; null stays null.
 void normalizeSeparators(char* text);
 
+// The parts of a path between separators of either kind, without "." and
+// empty ones, so that ".\work.act\inbox.fld\" and "work.act/inbox.fld"
+// give the same parts. They point into `path`.
+std::vector<std::string_view> pathComponents(std::string_view path);
+
 // ---- text ---------------------------------------------------------------
 
 // The whitespace set of the trimming helpers: tab, line feed, carriage

@@ -11,66 +11,63 @@
 // OEM bytes as they are.
 #include "zip.h"
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace {
 
-// Unicode of the bytes 0x80 to 0xFF; 0 where the code page has no
-// character.
-const std::uint16_t windows1252[128] = {
-    0x20AC, 0x0000, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x0000, 0x017D, 0x0000,
-    0x0000, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x0000, 0x017E, 0x0178,
-    0x00A0, 0x00A1, 0x00A2, 0x00A3, 0x00A4, 0x00A5, 0x00A6, 0x00A7,
-    0x00A8, 0x00A9, 0x00AA, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x00AF,
-    0x00B0, 0x00B1, 0x00B2, 0x00B3, 0x00B4, 0x00B5, 0x00B6, 0x00B7,
-    0x00B8, 0x00B9, 0x00BA, 0x00BB, 0x00BC, 0x00BD, 0x00BE, 0x00BF,
-    0x00C0, 0x00C1, 0x00C2, 0x00C3, 0x00C4, 0x00C5, 0x00C6, 0x00C7,
-    0x00C8, 0x00C9, 0x00CA, 0x00CB, 0x00CC, 0x00CD, 0x00CE, 0x00CF,
-    0x00D0, 0x00D1, 0x00D2, 0x00D3, 0x00D4, 0x00D5, 0x00D6, 0x00D7,
-    0x00D8, 0x00D9, 0x00DA, 0x00DB, 0x00DC, 0x00DD, 0x00DE, 0x00DF,
-    0x00E0, 0x00E1, 0x00E2, 0x00E3, 0x00E4, 0x00E5, 0x00E6, 0x00E7,
-    0x00E8, 0x00E9, 0x00EA, 0x00EB, 0x00EC, 0x00ED, 0x00EE, 0x00EF,
-    0x00F0, 0x00F1, 0x00F2, 0x00F3, 0x00F4, 0x00F5, 0x00F6, 0x00F7,
-    0x00F8, 0x00F9, 0x00FA, 0x00FB, 0x00FC, 0x00FD, 0x00FE, 0x00FF,
-};
-const std::uint16_t oem850[128] = {
-    0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7,
-    0x00EA, 0x00EB, 0x00E8, 0x00EF, 0x00EE, 0x00EC, 0x00C4, 0x00C5,
-    0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9,
-    0x00FF, 0x00D6, 0x00DC, 0x00F8, 0x00A3, 0x00D8, 0x00D7, 0x0192,
-    0x00E1, 0x00ED, 0x00F3, 0x00FA, 0x00F1, 0x00D1, 0x00AA, 0x00BA,
-    0x00BF, 0x00AE, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB,
-    0x2591, 0x2592, 0x2593, 0x2502, 0x2524, 0x00C1, 0x00C2, 0x00C0,
-    0x00A9, 0x2563, 0x2551, 0x2557, 0x255D, 0x00A2, 0x00A5, 0x2510,
-    0x2514, 0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x00E3, 0x00C3,
-    0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550, 0x256C, 0x00A4,
-    0x00F0, 0x00D0, 0x00CA, 0x00CB, 0x00C8, 0x0131, 0x00CD, 0x00CE,
-    0x00CF, 0x2518, 0x250C, 0x2588, 0x2584, 0x00A6, 0x00CC, 0x2580,
-    0x00D3, 0x00DF, 0x00D4, 0x00D2, 0x00F5, 0x00D5, 0x00B5, 0x00FE,
-    0x00DE, 0x00DA, 0x00DB, 0x00D9, 0x00FD, 0x00DD, 0x00AF, 0x00B4,
-    0x00AD, 0x00B1, 0x2017, 0x00BE, 0x00B6, 0x00A7, 0x00F7, 0x00B8,
-    0x00B0, 0x00A8, 0x00B7, 0x00B9, 0x00B3, 0x00B2, 0x25A0, 0x00A0,
-};
-const std::uint16_t oem437[128] = {
-    0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7,
-    0x00EA, 0x00EB, 0x00E8, 0x00EF, 0x00EE, 0x00EC, 0x00C4, 0x00C5,
-    0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9,
-    0x00FF, 0x00D6, 0x00DC, 0x00A2, 0x00A3, 0x00A5, 0x20A7, 0x0192,
-    0x00E1, 0x00ED, 0x00F3, 0x00FA, 0x00F1, 0x00D1, 0x00AA, 0x00BA,
-    0x00BF, 0x2310, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB,
-    0x2591, 0x2592, 0x2593, 0x2502, 0x2524, 0x2561, 0x2562, 0x2556,
-    0x2555, 0x2563, 0x2551, 0x2557, 0x255D, 0x255C, 0x255B, 0x2510,
-    0x2514, 0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x255E, 0x255F,
-    0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550, 0x256C, 0x2567,
-    0x2568, 0x2564, 0x2565, 0x2559, 0x2558, 0x2552, 0x2553, 0x256B,
-    0x256A, 0x2518, 0x250C, 0x2588, 0x2584, 0x258C, 0x2590, 0x2580,
-    0x03B1, 0x00DF, 0x0393, 0x03C0, 0x03A3, 0x03C3, 0x00B5, 0x03C4,
-    0x03A6, 0x0398, 0x03A9, 0x03B4, 0x221E, 0x03C6, 0x03B5, 0x2229,
-    0x2261, 0x00B1, 0x2265, 0x2264, 0x2320, 0x2321, 0x00F7, 0x2248,
-    0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0,
-};
+// The characters of a UTF-8 text of characters below U+10000, in order, as
+// the compiler reads them; "\0" stands for a byte that has no character.
+template <std::size_t N>
+using Characters = std::array<std::uint16_t, N>;
+
+template <std::size_t L>
+constexpr std::size_t characterCount(const char (&text)[L]) {
+    std::size_t n = 0;
+    for (std::size_t i = 0; i + 1 < L; ++i)
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) ++n;
+    return n;
+}
+
+template <std::size_t N, std::size_t L>
+constexpr Characters<N> characters(const char (&text)[L]) {
+    Characters<N> out{};
+    std::size_t i = 0;
+    for (std::size_t n = 0; n < N && i + 1 < L; ++n) {
+        const unsigned lead = static_cast<unsigned char>(text[i]);
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : 3;
+        unsigned c = length == 1 ? lead : length == 2 ? lead & 0x1F : lead & 0x0F;
+        for (std::size_t k = 1; k < length; ++k) c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        out[n] = static_cast<std::uint16_t>(c);
+        i += length;
+    }
+    return out;
+}
+
+// Code page 1252 from 0x80 to 0x9F; from 0xA0 up it is Latin-1, each byte
+// its own character.
+constexpr char windows1252Text[] = u8"€\0‚ƒ„…†‡ˆ‰Š‹Œ\0Ž\0\0‘’“”•–—˜™š›œ\0žŸ";
+static_assert(characterCount(windows1252Text) == 32, "1252 from 0x80 to 0x9F");
+constexpr Characters<32> windows1252 = characters<32>(windows1252Text);
+
+// The OEM code pages from 0x80 to 0xFF (0xF0 of 850 is the soft hyphen,
+// 0xFF of both the no-break space).
+using OemPage = Characters<128>;
+constexpr char oem850Text[] =
+    u8"ÇüéâäàåçêëèïîìÄÅÉæÆôöòûùÿÖÜø£Ø×ƒáíóúñÑªº¿®¬½¼¡«»░▒▓│┤ÁÂÀ©╣║╗╝¢¥┐"
+    u8"└┴┬├─┼ãÃ╚╔╩╦╠═╬¤ðÐÊËÈıÍÎÏ┘┌█▄¦Ì▀ÓßÔÒõÕµþÞÚÛÙýÝ¯´\u00AD±‗¾¶§÷¸°¨·¹³²■\u00A0";
+static_assert(characterCount(oem850Text) == 128, "850 from 0x80 to 0xFF");
+constexpr OemPage oem850 = characters<128>(oem850Text);
+
+constexpr char oem437Text[] =
+    u8"ÇüéâäàåçêëèïîìÄÅÉæÆôöòûùÿÖÜ¢£¥₧ƒáíóúñÑªº¿⌐¬½¼¡«»░▒▓│┤╡╢╖╕╣║╗╝╜╛┐"
+    u8"└┴┬├─┼╞╟╚╔╩╦╠═╬╧╨╤╥╙╘╒╓╫╪┘┌█▄▌▐▀αßΓπΣσµτΦΘΩδ∞φε∩≡±≥≤⌠⌡÷≈°∙·√ⁿ²■\u00A0";
+static_assert(characterCount(oem437Text) == 128, "437 from 0x80 to 0xFF");
+constexpr OemPage oem437 = characters<128>(oem437Text);
+
+// The character of a 1252 byte from 0x80 up; 0 where there is none.
+std::uint16_t ansiCharacter(unsigned char b) { return b >= 0xA0 ? b : windows1252[b - 0x80]; }
 
 void appendUtf8(std::string& out, std::uint32_t c) {
     if (c < 0x80) {
@@ -85,8 +82,11 @@ void appendUtf8(std::string& out, std::uint32_t c) {
     }
 }
 
-// The 1252 name in UTF-8; false when a byte has no character.
-bool utf8Form(const std::string& name, std::string& out) {
+// `name`, in code page 1252, with `write` adding the form of each
+// character from 0x80 up; false when a byte has no character, or `write`
+// no form for it.
+template <typename Write>
+bool recoded(const std::string& name, std::string& out, Write write) {
     out.clear();
     for (char ch : name) {
         const unsigned char b = static_cast<unsigned char>(ch);
@@ -94,34 +94,30 @@ bool utf8Form(const std::string& name, std::string& out) {
             out += ch;
             continue;
         }
-        const std::uint16_t c = windows1252[b - 0x80];
-        if (c == 0) return false;
-        appendUtf8(out, c);
+        const std::uint16_t c = ansiCharacter(b);
+        if (c == 0 || !write(c, out)) return false;
     }
     return true;
 }
 
-// The 1252 name in an OEM code page; false when a character has no byte
-// there.
-bool oemForm(const std::string& name, const std::uint16_t (&oem)[128], std::string& out) {
-    out.clear();
-    for (char ch : name) {
-        const unsigned char b = static_cast<unsigned char>(ch);
-        if (b < 0x80) {
-            out += ch;
-            continue;
-        }
-        const std::uint16_t c = windows1252[b - 0x80];
-        int found = -1;
-        for (int i = 0; i < 128 && c != 0; ++i)
+// The 1252 name in UTF-8.
+bool utf8Form(const std::string& name, std::string& out) {
+    return recoded(name, out, [](std::uint16_t c, std::string& to) {
+        appendUtf8(to, c);
+        return true;
+    });
+}
+
+// The 1252 name in an OEM code page.
+bool oemForm(const std::string& name, const OemPage& oem, std::string& out) {
+    return recoded(name, out, [&oem](std::uint16_t c, std::string& to) {
+        for (std::size_t i = 0; i < oem.size(); ++i)
             if (oem[i] == c) {
-                found = i;
-                break;
+                to += static_cast<char>(0x80 + i);
+                return true;
             }
-        if (found < 0) return false;
-        out += static_cast<char>(0x80 + found);
-    }
-    return true;
+        return false;
+    });
 }
 
 }  // namespace

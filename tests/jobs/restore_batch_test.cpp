@@ -98,7 +98,7 @@ protected:
             bag += ts::indexLine({"1", "1", "d", "t", "s", "r", "R", "f", "F", "1K", "./a.act/f.fld/" + name(i)});
         ts::writeFile("backup.bag", bag);
         LL* list = ts::newList();
-        readIndexFile("./", list);
+        readIndexFile("./", list, IndexKind::backup);
         return list;
     }
     // The member names of each unzip run that extracted messages.
