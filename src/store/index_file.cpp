@@ -287,8 +287,8 @@ void ArchiveIndexReader::takeLine(std::string_view line) {
 bool indexFileFound(const LL* list) { return listsWithIndexFile.count(list) != 0; }
 
 int writeIndexLine(std::FILE* file, IndexEntry& entry, bool keepPath) {
-    static std::string line;  // keeps its room from line to line
-    line.clear();
+    std::string line;
+    line.reserve(256);
     appendNumber(line, entry.value1);
     line += fieldSeparator;
     appendNumber(line, entry.value2);

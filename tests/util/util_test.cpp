@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string_view>
+#include <vector>
 
 using namespace testing_support;
 
@@ -15,6 +17,16 @@ TEST(Paths, NormalizeSeparatorsTurnsSlashesAndCollapsesRuns) {
     normalizeSeparators(many);
     EXPECT_STREQ(many, "a\\b");
     normalizeSeparators(nullptr);  // no effect, no crash
+}
+
+TEST(Paths, ComponentsIgnoreDotsEmptyPartsAndTheKindOfSeparator) {
+    using Parts = std::vector<std::string_view>;
+    EXPECT_EQ(pathComponents(".\\work.act\\inbox.fld\\"), (Parts{"work.act", "inbox.fld"}));
+    EXPECT_EQ(pathComponents("work.act//./inbox.fld"), (Parts{"work.act", "inbox.fld"}));
+    // ".." is a part like any other: whoever must refuse it looks for it.
+    EXPECT_EQ(pathComponents("a/../b.msg"), (Parts{"a", "..", "b.msg"}));
+    EXPECT_TRUE(pathComponents("").empty());
+    EXPECT_TRUE(pathComponents("./\\.").empty());
 }
 
 TEST(Text, TrimmingUsesExactlyTheFourSpaceCharacters) {
