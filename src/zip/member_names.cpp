@@ -17,11 +17,14 @@
 
 namespace {
 
-// The characters of a UTF-8 text of characters below U+10000, in order, as
-// the compiler reads them; "\0" stands for a byte that has no character.
+// A code page's characters from some byte up, as Unicode; 0 where a byte
+// has none.
 template <std::size_t N>
 using Characters = std::array<std::uint16_t, N>;
 
+// The tables are written as text, which shows what each byte is; the
+// compiler reads that UTF-8 text (of characters below U+10000, "\0" for a
+// byte without one) into numbers, and counts it.
 template <std::size_t L>
 constexpr std::size_t characterCount(const char (&text)[L]) {
     std::size_t n = 0;
