@@ -8,7 +8,8 @@
 //   interrupt             make a temporary file, print its name, then take a Ctrl+C
 //   interrupt-child NAME [ignore]
 //                         take a Ctrl+C while waiting for "hold NAME [ignore]"
-//   hold NAME [ignore]    hold a mutex of that name for 30 s (ignoring Ctrl+C)
+//   hold NAME [ignore]    hold a mutex of that name for 30 s (ignoring Ctrl+C, or
+//                         ended by it with the status Windows gives)
 #include "platform.h"
 
 #include <windows.h>
@@ -101,8 +102,17 @@ int interruptChild(const std::string& name, bool ignore) {
     return 7;  // the handler ends the run before the child does
 }
 
+// Ends the process as Windows's own handler ends one on Ctrl+C, with a
+// failure status, as zip and unzip end too. Wine's ends it with 0: its
+// parent took that for success and went on at once, racing its own
+// handler to the end of the run.
+BOOL WINAPI endByControlC(DWORD) {
+    ExitProcess(STATUS_CONTROL_C_EXIT);
+}
+
 int hold(const std::string& name, bool ignore) {
     if (ignore) SetConsoleCtrlHandler(nullptr, TRUE);
+    else SetConsoleCtrlHandler(endByControlC, TRUE);
     HANDLE mutex = CreateMutexA(nullptr, TRUE, name.c_str());
     Sleep(30000);
     CloseHandle(mutex);
