@@ -215,10 +215,13 @@ RunResult run(const std::string& program, const std::vector<std::string>& args, 
     PROCESS_INFORMATION process{};
     const BOOL started = CreateProcessA(application.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, &environment[0],
                                         workDir.empty() ? nullptr : workDir.c_str(), &startup, &process);
+    const DWORD startError = started ? 0 : GetLastError();
     CloseHandle(outWrite);
     CloseHandle(errWrite);
     CloseHandle(inRead);
     if (!started) {
+        // The failure is told, so that a run that never started says why.
+        result.err = "CreateProcess failed with error " + std::to_string(startError) + "\n";
         if (inWrite) CloseHandle(inWrite);
         CloseHandle(outRead);
         CloseHandle(errRead);
