@@ -12,12 +12,6 @@ using namespace testing_support;
 
 namespace {
 
-std::vector<std::string> namesOf(const std::vector<platform::DirEntry>& entries) {
-    std::vector<std::string> names;
-    for (const auto& e : entries) names.push_back(e.name);
-    return names;
-}
-
 const platform::DirEntry* entryNamed(const std::vector<platform::DirEntry>& entries, const std::string& name) {
     for (const auto& e : entries)
         if (e.name == name) return &e;

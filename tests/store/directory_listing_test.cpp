@@ -12,16 +12,6 @@
 
 using namespace testing_support;
 
-namespace {
-
-std::vector<std::string> namesOf(const DirectoryListing& listing) {
-    std::vector<std::string> names;
-    for (const auto& e : listing.entries()) names.push_back(e.name);
-    return names;
-}
-
-}  // namespace
-
 TEST(DirectoryListingTest, EntriesInNameOrderFoundByNameIgnoringCase) {
     TempDir t;
     writeFile(t / "Inbox.fld/2.MSG", "12");
@@ -29,7 +19,7 @@ TEST(DirectoryListingTest, EntriesInNameOrderFoundByNameIgnoringCase) {
     writeFile(t / "Inbox.fld/folder.bag", "");
     makeDirectories(t / "Inbox.fld/Sub.fld");
     const DirectoryListing listing(t / "Inbox.fld/");
-    EXPECT_EQ(namesOf(listing), (std::vector<std::string>{".", "..", "1.msg", "2.MSG", "folder.bag", "Sub.fld"}));
+    EXPECT_EQ(namesOf(listing.entries()), (std::vector<std::string>{".", "..", "1.msg", "2.MSG", "folder.bag", "Sub.fld"}));
 
     const platform::DirEntry* exact = listing.find("2.MSG");
     ASSERT_NE(exact, nullptr);
@@ -61,8 +51,8 @@ TEST(DirectoryListingTest, AListingTakenFromAheadIsTheSame) {
     ListingsAhead ahead({t / "a.fld/*.*", t / "b.fld/*.*"});
     const DirectoryListing a(t / "a.fld/", &ahead);
     const DirectoryListing b(t / "b.fld/", &ahead);
-    EXPECT_EQ(namesOf(a), (std::vector<std::string>{".", "..", "1.msg", "Folder.BAG"}));
-    EXPECT_EQ(namesOf(b), (std::vector<std::string>{".", "..", "9.msg"}));
+    EXPECT_EQ(namesOf(a.entries()), (std::vector<std::string>{".", "..", "1.msg", "Folder.BAG"}));
+    EXPECT_EQ(namesOf(b.entries()), (std::vector<std::string>{".", "..", "9.msg"}));
     ASSERT_NE(a.find("folder.bag"), nullptr);
     EXPECT_EQ(a.find("folder.bag")->name, "Folder.BAG");
 }
@@ -77,7 +67,7 @@ TEST(DirectoryListingTest, OfNamesThatDifferOnlyInCaseTheFirstInNameOrderWins) {
     writeFile(t / "d/Inbox.fld", "b");
     writeFile(t / "d/INBOX.fld", "a");
     const DirectoryListing listing(t / "d/");
-    EXPECT_EQ(namesOf(listing), (std::vector<std::string>{".", "..", "INBOX.fld", "Inbox.fld", "inbox.fld"}));
+    EXPECT_EQ(namesOf(listing.entries()), (std::vector<std::string>{".", "..", "INBOX.fld", "Inbox.fld", "inbox.fld"}));
     ASSERT_NE(listing.find("Inbox.fld"), nullptr);
     EXPECT_EQ(listing.find("Inbox.fld")->name, "Inbox.fld");
     ASSERT_NE(listing.find("inBox.fld"), nullptr);

@@ -91,6 +91,13 @@ void makeDirectories(const std::string& path);
 void setModifyTime(const std::string& path, std::time_t when);
 // Names in a directory, sorted bytewise; "." and ".." left out.
 std::vector<std::string> listDirectory(const std::string& path);
+// The names of directory entries (anything with a `name`), in their order.
+template <typename Entries>
+std::vector<std::string> namesOf(const Entries& entries) {
+    std::vector<std::string> names;
+    for (const auto& e : entries) names.push_back(e.name);
+    return names;
+}
 // Every file below `root` as relative path -> contents (directories end in "/").
 std::map<std::string, std::string> snapshot(const std::string& root);
 // A file that the programs write in text mode (report, debug log, list
